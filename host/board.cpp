@@ -1,0 +1,458 @@
+// The board's core: root layout, log, failure injection, halt, clock, media
+// memory and the device descriptor table.
+#include "host/board.h"
+
+#include <atomic>
+#include <chrono>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "host/internal.h"
+#include "platform/clock.h"
+#include "platform/devices.h"
+
+namespace host {
+namespace {
+
+std::mutex g_mutex;  // options, log, failures
+BoardOptions g_options;
+bool g_up = false;
+std::vector<std::string> g_log;
+std::ofstream g_log_file;
+
+struct Failure {
+    int times;
+    std::uint32_t code;
+};
+std::map<std::string, Failure> g_failures;
+std::function<void(std::string_view)> g_halt;
+
+using Clock = std::chrono::steady_clock;
+std::atomic<std::int64_t> g_start_ns{0};
+std::atomic<double> g_speed{1.0};
+std::atomic<std::int64_t> g_sys_base_us{0};  // board system time minus uptime
+
+std::int64_t now_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- lifecycle
+
+void board_init(const BoardOptions& options) {
+    if (g_up) board_shutdown();
+    namespace fs = std::filesystem;
+    {
+        std::lock_guard lock(g_mutex);
+        g_options = options;
+        g_options.root = fs::absolute(options.root);
+        g_log.clear();
+        g_failures.clear();
+        g_halt = nullptr;
+    }
+    const fs::path& root = g_options.root;
+    for (const char* dir : {"home/config", "etc/init.d", "opt", "proc/umap", "usb", "dev"})
+        fs::create_directories(root / dir);
+    g_speed = options.clock_speed > 0 ? options.clock_speed : 1.0;
+    g_start_ns = now_ns();
+    g_sys_base_us = options.start_time * 1000000;
+    storage_power_on();
+    media_power_on();
+    devices_power_on();
+    display_power_on();
+    if (options.start_mcu) mcu_power_on();
+    g_up = true;
+    board_log("board", "power on, root " + root.string());
+}
+
+void board_shutdown() {
+    if (!g_up) return;
+    mcu_power_off();
+    display_power_off();
+    devices_power_off();
+    media_power_off();
+    storage_power_off();
+    devices_table_reset();
+    mmz_reset();
+    std::lock_guard lock(g_mutex);
+    g_up = false;
+    if (g_log_file.is_open()) g_log_file.close();
+}
+
+const BoardOptions& board_options() { return g_options; }
+const std::filesystem::path& board_root() { return g_options.root; }
+
+// ---------------------------------------------------------------- log
+
+void board_log(std::string_view area, std::string_view text) {
+    std::string line;
+    line.reserve(area.size() + text.size() + 2);
+    line.append(area).append(": ").append(text);
+    std::lock_guard lock(g_mutex);
+    if (g_log_file.is_open() || g_options.echo_log) {
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "[%10.3f] ", board_uptime());
+        if (g_log_file.is_open()) g_log_file << stamp << line << '\n' << std::flush;
+        if (g_options.echo_log) std::cerr << stamp << line << '\n';
+    }
+    g_log.push_back(std::move(line));
+}
+
+std::vector<std::string> board_log_lines(std::string_view area) {
+    std::lock_guard lock(g_mutex);
+    if (area.empty()) return g_log;
+    std::vector<std::string> out;
+    for (const auto& line : g_log)
+        if (line.size() > area.size() + 1 && line.compare(0, area.size(), area) == 0 && line[area.size()] == ':')
+            out.push_back(line);
+    return out;
+}
+
+void board_log_clear() {
+    std::lock_guard lock(g_mutex);
+    g_log.clear();
+}
+
+void board_log_to_file(const std::filesystem::path& file) {
+    std::lock_guard lock(g_mutex);
+    if (g_log_file.is_open()) g_log_file.close();
+    g_log_file.open(file, std::ios::app);
+}
+
+// ---------------------------------------------------------------- failures
+
+void inject_failure(const std::string& op, int times, std::uint32_t code) {
+    std::lock_guard lock(g_mutex);
+    if (times == 0)
+        g_failures.erase(op);
+    else
+        g_failures[op] = Failure{times, code};
+}
+
+void clear_failures() {
+    std::lock_guard lock(g_mutex);
+    g_failures.clear();
+}
+
+std::optional<std::uint32_t> take_failure(const std::string& op) {
+    std::uint32_t code;
+    {
+        std::lock_guard lock(g_mutex);
+        auto it = g_failures.find(op);
+        if (it == g_failures.end()) return std::nullopt;
+        code = it->second.code;
+        if (it->second.times > 0 && --it->second.times == 0) g_failures.erase(it);
+    }
+    board_log("fault", "injected failure of " + op);
+    return code;
+}
+
+std::string ioctl_op(std::string_view path, unsigned long request) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, " %#lx", request);
+    return "ioctl " + std::string(path) + buf;
+}
+
+// ---------------------------------------------------------------- halt
+
+void set_halt_handler(std::function<void(std::string_view)> handler) {
+    std::lock_guard lock(g_mutex);
+    g_halt = std::move(handler);
+}
+
+void board_halt(std::string_view reason) {
+    board_log("board", "halt: " + std::string(reason));
+    std::function<void(std::string_view)> handler;
+    {
+        std::lock_guard lock(g_mutex);
+        handler = g_halt;
+    }
+    if (handler) handler(reason);
+}
+
+// ---------------------------------------------------------------- time
+
+double board_uptime() {
+    return static_cast<double>(now_ns() - g_start_ns.load()) * 1e-9 * g_speed.load();
+}
+
+void board_sleep(double board_seconds) {
+    if (board_seconds <= 0) return;
+    std::this_thread::sleep_for(std::chrono::duration<double>(board_seconds / g_speed.load()));
+}
+
+// ---------------------------------------------------------------- media memory
+
+namespace {
+std::mutex g_mmz_mutex;
+struct Block {
+    std::size_t len;
+    void* mem;
+};
+std::map<std::uint32_t, Block> g_blocks;  // by physical address
+std::uint32_t g_next_phys = 0x90000000u;
+std::size_t g_mmz_in_use = 0;
+constexpr std::size_t kMmzLimit = 2u << 30;  // the board's media memory zone
+}  // namespace
+
+MmzBlock mmz_alloc(std::size_t len) {
+    if (len == 0) return {};
+    std::lock_guard lock(g_mmz_mutex);
+    const std::size_t rounded = (len + 4095) & ~std::size_t{4095};
+    if (g_mmz_in_use + rounded > kMmzLimit || std::uint64_t{g_next_phys} + rounded > 0xFFFFF000u) return {};
+    void* mem = std::aligned_alloc(4096, rounded);
+    if (!mem) return {};
+    std::memset(mem, 0, rounded);
+    const std::uint32_t phys = g_next_phys;
+    g_next_phys += static_cast<std::uint32_t>(rounded);
+    g_blocks[phys] = Block{len, mem};
+    g_mmz_in_use += rounded;
+    return MmzBlock{phys, mem};
+}
+
+bool mmz_free(std::uint32_t phys) {
+    std::lock_guard lock(g_mmz_mutex);
+    auto it = g_blocks.find(phys);
+    if (it == g_blocks.end()) return false;
+    std::free(it->second.mem);
+    g_mmz_in_use -= (it->second.len + 4095) & ~std::size_t{4095};
+    g_blocks.erase(it);
+    return true;
+}
+
+void* mmz_resolve(std::uint32_t phys, std::size_t len) {
+    std::lock_guard lock(g_mmz_mutex);
+    auto it = g_blocks.upper_bound(phys);
+    if (it == g_blocks.begin()) return nullptr;
+    --it;
+    const std::uint64_t offset = phys - it->first;
+    if (offset + len > it->second.len) return nullptr;
+    return static_cast<std::uint8_t*>(it->second.mem) + offset;
+}
+
+std::size_t mmz_bytes_in_use() {
+    std::lock_guard lock(g_mmz_mutex);
+    return g_mmz_in_use;
+}
+
+void mmz_reset() {
+    std::lock_guard lock(g_mmz_mutex);
+    for (auto& [phys, block] : g_blocks) std::free(block.mem);
+    g_blocks.clear();
+    g_mmz_in_use = 0;
+    g_next_phys = 0x90000000u;
+}
+
+// ---------------------------------------------------------------- devices
+
+namespace {
+std::mutex g_dev_mutex;
+std::map<std::string, std::shared_ptr<Device>> g_devices;
+struct OpenDevice {
+    std::string path;
+    std::shared_ptr<Device> device;
+};
+std::map<int, OpenDevice> g_fds;
+int g_next_fd = 1000;
+
+bool lookup(int fd, OpenDevice& out) {
+    std::lock_guard lock(g_dev_mutex);
+    auto it = g_fds.find(fd);
+    if (it == g_fds.end()) return false;
+    out = it->second;
+    return true;
+}
+
+template <typename T>
+T result(T r) {
+    if (r < 0) {
+        errno = static_cast<int>(-r);
+        return -1;
+    }
+    return r;
+}
+}  // namespace
+
+void register_device(const std::string& path, std::shared_ptr<Device> device) {
+    std::lock_guard lock(g_dev_mutex);
+    g_devices[path] = std::move(device);
+}
+
+void devices_table_reset() {
+    std::lock_guard lock(g_dev_mutex);
+    g_devices.clear();
+    g_fds.clear();
+}
+
+}  // namespace host
+
+// ---------------------------------------------------------------- the seam
+
+using host::take_failure;
+
+int dev_open(const char* path, int flags) {
+    if (!path) {
+        errno = EFAULT;
+        return -1;
+    }
+    const std::string p = path;
+    std::shared_ptr<host::Device> device;
+    {
+        std::lock_guard lock(host::g_dev_mutex);
+        auto it = host::g_devices.find(p);
+        if (it != host::g_devices.end()) device = it->second;
+    }
+    if (!device) {
+        host::board_log("dev", "open " + p + " failed: no such device");
+        errno = ENOENT;
+        return -1;
+    }
+    if (take_failure("open " + p)) {
+        errno = EIO;
+        return -1;
+    }
+    if (int r = device->open(flags); r < 0) {
+        errno = -r;
+        return -1;
+    }
+    std::lock_guard lock(host::g_dev_mutex);
+    const int fd = host::g_next_fd++;
+    host::g_fds[fd] = host::OpenDevice{p, device};
+    return fd;
+}
+
+int dev_close(int fd) {
+    host::OpenDevice d;
+    {
+        std::lock_guard lock(host::g_dev_mutex);
+        auto it = host::g_fds.find(fd);
+        if (it == host::g_fds.end()) {
+            errno = EBADF;
+            return -1;
+        }
+        d = std::move(it->second);
+        host::g_fds.erase(it);
+    }
+    d.device->close();
+    return 0;
+}
+
+ssize_t dev_read(int fd, void* buf, std::size_t len) {
+    host::OpenDevice d;
+    if (!host::lookup(fd, d)) {
+        errno = EBADF;
+        return -1;
+    }
+    if (take_failure("read " + d.path)) {
+        errno = EIO;
+        return -1;
+    }
+    return host::result(d.device->read(buf, len));
+}
+
+ssize_t dev_write(int fd, const void* buf, std::size_t len) {
+    host::OpenDevice d;
+    if (!host::lookup(fd, d)) {
+        errno = EBADF;
+        return -1;
+    }
+    if (take_failure("write " + d.path)) {
+        errno = EIO;
+        return -1;
+    }
+    return host::result(d.device->write(buf, len));
+}
+
+int dev_ioctl(int fd, unsigned long request, void* arg) {
+    host::OpenDevice d;
+    if (!host::lookup(fd, d)) {
+        errno = EBADF;
+        return -1;
+    }
+    if (take_failure(host::ioctl_op(d.path, request))) {
+        errno = EIO;
+        return -1;
+    }
+    return host::result(d.device->ioctl(request, arg));
+}
+
+int dev_tcgetattr(int fd, termios* t) {
+    host::OpenDevice d;
+    if (!host::lookup(fd, d)) {
+        errno = EBADF;
+        return -1;
+    }
+    return host::result(d.device->tcgetattr(t));
+}
+
+int dev_tcsetattr(int fd, int when, const termios* t) {
+    host::OpenDevice d;
+    if (!host::lookup(fd, d)) {
+        errno = EBADF;
+        return -1;
+    }
+    if (take_failure("tcsetattr " + d.path)) {
+        errno = EIO;
+        return -1;
+    }
+    return host::result(d.device->tcsetattr(when, t));
+}
+
+int dev_tcflush(int fd, int queue) {
+    host::OpenDevice d;
+    if (!host::lookup(fd, d)) {
+        errno = EBADF;
+        return -1;
+    }
+    return host::result(d.device->tcflush(queue));
+}
+
+// ---------------------------------------------------------------- clock
+
+namespace {
+std::int64_t board_now_us() {
+    return host::g_sys_base_us.load() + static_cast<std::int64_t>(std::llround(host::board_uptime() * 1e6));
+}
+}  // namespace
+
+std::time_t clk_time() { return static_cast<std::time_t>(board_now_us() / 1000000); }
+
+int clk_gettimeofday(timeval* tv) {
+    if (!tv) {
+        errno = EFAULT;
+        return -1;
+    }
+    const std::int64_t us = board_now_us();
+    tv->tv_sec = static_cast<time_t>(us / 1000000);
+    tv->tv_usec = static_cast<suseconds_t>(us % 1000000);
+    return 0;
+}
+
+int clk_settimeofday(const timeval* tv) {
+    if (!tv || tv->tv_usec < 0 || tv->tv_usec >= 1000000 || tv->tv_sec < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (take_failure("settimeofday")) {
+        errno = EPERM;
+        return -1;
+    }
+    const std::int64_t target = static_cast<std::int64_t>(tv->tv_sec) * 1000000 + tv->tv_usec;
+    host::g_sys_base_us = target - static_cast<std::int64_t>(std::llround(host::board_uptime() * 1e6));
+    char text[64];
+    std::snprintf(text, sizeof text, "settimeofday %" PRId64, static_cast<std::int64_t>(tv->tv_sec));
+    host::board_log("clock", text);
+    return 0;
+}
+
+void clk_sleep(unsigned seconds) { host::board_sleep(seconds); }
+void clk_usleep(unsigned microseconds) { host::board_sleep(microseconds * 1e-6); }

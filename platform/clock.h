@@ -1,0 +1,11 @@
+// The board's system clock and sleeps.
+#pragma once
+
+#include <ctime>
+#include <sys/time.h>
+
+std::time_t clk_time();                     // like time(nullptr)
+int clk_gettimeofday(timeval* tv);          // like gettimeofday
+int clk_settimeofday(const timeval* tv);    // like settimeofday: 0, or -1 with errno
+void clk_sleep(unsigned seconds);
+void clk_usleep(unsigned microseconds);
