@@ -135,6 +135,7 @@ Picture panel_picture();
 // The last canvas refreshed, as it was handed over (800 x 480 normally).
 Picture canvas_picture();
 bool write_png(const std::filesystem::path& file, const Picture& picture);
+bool read_png(const std::filesystem::path& file, Picture& picture);
 
 // ---------------------------------------------------------------- USB disks
 
