@@ -61,6 +61,8 @@ void board_halt(std::string_view reason);
 
 // Seconds the board has been on, in board time (scaled by clock_speed).
 double board_uptime();
+// Sleep for a span of board time.
+void board_sleep(double board_seconds);
 
 // ---------------------------------------------------------------- capture
 

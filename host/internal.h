@@ -46,9 +46,6 @@ std::size_t mmz_bytes_in_use();
 void mmz_reset();
 void devices_table_reset();
 
-// Sleep for a span of board time.
-void board_sleep(double board_seconds);
-
 // Per-part power-on and shutdown, called by board_init and board_shutdown.
 void media_power_on();
 void media_power_off();

@@ -1,0 +1,302 @@
+#include "sim/scenario.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace sim {
+namespace {
+
+std::vector<std::string> split_words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
+
+bool parse_double(const std::string& s, double& out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    out = std::strtod(s.c_str(), &end);
+    return end && *end == '\0' && std::isfinite(out);
+}
+
+bool parse_long(const std::string& s, long& out, long lo, long hi) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtol(s.c_str(), &end, 0);
+    return end && *end == '\0' && errno == 0 && out >= lo && out <= hi;
+}
+
+bool on_off(const std::string& s, bool& out) {
+    if (s == "on") out = true;
+    else if (s == "off") out = false;
+    else return false;
+    return true;
+}
+
+struct Parser {
+    Scenario sc;
+    std::filesystem::path base;
+    int line = 0;
+    std::string error;
+    std::array<long, 4> front{};
+    std::array<long, 4> back{};
+    long radar_mode = 0;
+
+    bool fail(const std::string& what) {
+        error = "line " + std::to_string(line) + ": " + what;
+        return false;
+    }
+
+    void add(double t, std::string verb, std::vector<std::string> args = {}) {
+        sc.events.push_back(Event{t, line, std::move(verb), std::move(args)});
+    }
+
+    void add_radar(double t) {
+        std::vector<std::string> args;
+        for (long v : front) args.push_back(std::to_string(v));
+        for (long v : back) args.push_back(std::to_string(v));
+        args.push_back(std::to_string(radar_mode));
+        add(t, "radar", std::move(args));
+    }
+
+    bool setting(const std::vector<std::string>& w) {
+        const std::string& k = w[0];
+        long n = 0;
+        if (k == "board_code" && w.size() == 2) {
+            if (!parse_long(w[1], n, 0, 255)) return fail("board code must be 0..255");
+            sc.board_code = static_cast<int>(n);
+        } else if (k == "rtc" && (w.size() == 3 || w.size() == 4)) {
+            int y, mo, d, h, mi, s;
+            char tail;
+            if (std::sscanf(w[1].c_str(), "%d-%d-%d%c", &y, &mo, &d, &tail) != 3 ||
+                std::sscanf(w[2].c_str(), "%d:%d:%d%c", &h, &mi, &s, &tail) != 3)
+                return fail("rtc wants YYYY-MM-DD HH:MM:SS [weekday]");
+            if (y < 2000 || y > 2099 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 ||
+                h < 0 || mi < 0 || s < 0)
+                return fail("rtc date or time out of range");
+            long wd = 0;
+            if (w.size() == 4 && !parse_long(w[3], wd, 0, 6)) return fail("weekday must be 0..6");
+            sc.rtc = std::vector<int>{y, mo, d, h, mi, s, static_cast<int>(wd)};
+        } else if (k == "paced" && w.size() == 2) {
+            if (!on_off(w[1], sc.paced)) return fail("paced on|off");
+        } else if (k == "speed" && w.size() == 2) {
+            double v;
+            if (!parse_double(w[1], v) || v <= 0 || v > 1000) return fail("speed must be above 0, at most 1000");
+            sc.speed = v;
+        } else if (k == "mcu" && w.size() == 2 && (w[1] == "external" || w[1] == "internal")) {
+            sc.external_mcu = w[1] == "external";
+        } else if (k == "settings" && w.size() == 2) {
+            sc.settings_file = base / w[1];
+        } else if (k == "disk" && w.size() >= 3) {
+            DiskSetting d;
+            if (!disk_words(w, 1, d)) return false;
+            sc.disks.push_back(d);
+        } else if (k == "capture" && w.size() == 2 && w[1] == "pattern") {
+            sc.captures.push_back(CaptureSetting{"pattern", -1, {}});
+        } else if (k == "capture" && w.size() == 4 && w[1] == "yuv") {
+            if (!parse_long(w[2], n, 0, 7)) return fail("capture channel must be 0..7");
+            sc.captures.push_back(CaptureSetting{"yuv", static_cast<int>(n), base / w[3]});
+        } else if (k == "capture" && w.size() == 3 && w[1] == "nosignal") {
+            if (!parse_long(w[2], n, 0, 7)) return fail("capture channel must be 0..7");
+            sc.captures.push_back(CaptureSetting{"nosignal", static_cast<int>(n), {}});
+        } else {
+            return fail("unknown setting \"" + k + "\" or wrong number of words");
+        }
+        return true;
+    }
+
+    bool disk_words(const std::vector<std::string>& w, std::size_t at, DiskSetting& d) {
+        long mb = 0;
+        if (w.size() < at + 2) return fail("disk wants a label and a size in MB");
+        d.label = w[at];
+        if (d.label.find('/') != std::string::npos || d.label == "." || d.label == "..")
+            return fail("a disk label is a plain name");
+        if (!parse_long(w[at + 1], mb, 1, 4L << 20)) return fail("disk size must be 1..4194304 MB");
+        d.capacity_mb = static_cast<std::uint64_t>(mb);
+        for (std::size_t i = at + 2; i < w.size(); ++i) {
+            if (w[i] == "whole") d.partitioned = false;
+            else if (w[i] == "unformatted") d.formatted = false;
+            else return fail("disk options are whole and unformatted");
+        }
+        return true;
+    }
+
+    bool timed(double t, const std::vector<std::string>& w) {
+        const std::string& v = w[1];
+        const std::size_t n = w.size() - 2;  // arguments
+        auto arg = [&](std::size_t i) -> const std::string& { return w[2 + i]; };
+        long x = 0;
+        bool b = false;
+        if ((v == "acc" || v == "reverse" || v == "record_forbid" || v == "record_lock") && n == 1) {
+            if (!on_off(arg(0), b)) return fail(v + " on|off");
+            const std::string field = v == "record_forbid" ? "record_forbidden" : v;
+            add(t, "state", {field, b ? "1" : "0"});
+        } else if (v == "turn" && n == 1) {
+            const std::string& s = arg(0);
+            if (s != "left" && s != "right" && s != "both" && s != "off") return fail("turn left|right|both|off");
+            add(t, "state", {"left", (s == "left" || s == "both") ? "1" : "0"});
+            add(t, "state", {"right", (s == "right" || s == "both") ? "1" : "0"});
+        } else if (v == "angle" && n == 1) {
+            if (!parse_long(arg(0), x, -32768, 32767)) return fail("angle must be a signed 16-bit number");
+            add(t, "state", {"angle", std::to_string(x)});
+        } else if (v == "sweep" && n == 3) {
+            long from, to;
+            double secs;
+            if (!parse_long(arg(0), from, -32768, 32767) || !parse_long(arg(1), to, -32768, 32767) ||
+                !parse_double(arg(2), secs) || secs <= 0 || secs > 3600)
+                return fail("sweep FROM TO SECONDS");
+            const int steps = std::max(1, static_cast<int>(std::lround(secs / 0.05)));
+            for (int i = 0; i <= steps; ++i) {
+                const long a = from + std::lround(static_cast<double>(to - from) * i / steps);
+                add(t + secs * i / steps, "state", {"angle", std::to_string(a)});
+            }
+        } else if (v == "radar" && (n == 8 || n == 9)) {
+            for (std::size_t i = 0; i < 8; ++i) {
+                if (!parse_long(arg(i), x, 0, 255)) return fail("radar distances are 0..255 cm");
+                (i < 4 ? front[i] : back[i - 4]) = x;
+            }
+            if (n == 9 && !parse_long(arg(8), radar_mode, 0, 255)) return fail("radar mode is 0..255");
+            add_radar(t);
+        } else if (v == "approach" && n == 4) {
+            long from, to;
+            double secs;
+            if ((arg(0) != "front" && arg(0) != "back") || !parse_long(arg(1), from, 0, 255) ||
+                !parse_long(arg(2), to, 0, 255) || !parse_double(arg(3), secs) || secs <= 0 || secs > 3600)
+                return fail("approach front|back FROM_CM TO_CM SECONDS");
+            auto& side = arg(0) == "front" ? front : back;
+            const int steps = std::max(1, static_cast<int>(std::lround(secs / 0.1)));
+            for (int i = 0; i <= steps; ++i) {
+                const long d = from + std::lround(static_cast<double>(to - from) * i / steps);
+                // The middle sensors see the obstacle first.
+                side = {std::min(255L, d + 20), d, d, std::min(255L, d + 20)};
+                add_radar(t + secs * i / steps);
+            }
+        } else if (v == "key" && n == 1) {
+            if (!parse_long(arg(0), x, 0, 255)) return fail("key code is 0..255");
+            add(t, "key", {std::to_string(x)});
+        } else if (v == "button" && (n == 1 || n == 2)) {
+            auto bit = button_bit(arg(0));
+            double secs = 0.2;
+            if (!bit) return fail("button up|down|left|right|ok|exit or a bit value");
+            if (n == 2 && (!parse_double(arg(1), secs) || secs <= 0 || secs > 3600))
+                return fail("button hold time in seconds");
+            add(t, "state", {"car_key", std::to_string(*bit)});
+            add(t + secs, "state", {"car_key", "0"});
+        } else if (v == "ir" && (n == 1 || n == 2)) {
+            auto code = remote_code(arg(0));
+            if (!code) return fail("ir menu|back|ok|up|down|left|right or a key code");
+            x = 0;
+            if (n == 2 && !parse_long(arg(1), x, 0, 1000)) return fail("ir repeats are 0..1000");
+            add(t, "ir", {std::to_string(*code), std::to_string(x)});
+        } else if (v == "serial" && n >= 1) {
+            std::vector<std::string> bytes;
+            for (std::size_t i = 0; i < n; ++i) {
+                if (!parse_long(arg(i), x, 0, 255)) return fail("serial bytes are numbers 0..255 (0x.. allowed)");
+                bytes.push_back(std::to_string(x));
+            }
+            add(t, "serial", std::move(bytes));
+        } else if (v == "board_code" && n == 1) {
+            if (!parse_long(arg(0), x, 0, 255)) return fail("board code must be 0..255");
+            add(t, "board_code", {std::to_string(x)});
+        } else if (v == "disk" && n >= 1 && arg(0) == "insert") {
+            DiskSetting d;
+            if (!disk_words(w, 3, d)) return false;
+            add(t, "disk_insert", {d.label, std::to_string(d.capacity_mb), d.partitioned ? "1" : "0",
+                                   d.formatted ? "1" : "0"});
+        } else if (v == "disk" && n == 1 && arg(0) == "remove") {
+            add(t, "disk_remove");
+        } else if (v == "rtc_stop" && n == 0) {
+            add(t, "rtc_stop");
+        } else if (v == "screenshot" && n == 1) {
+            const std::string& name = arg(0);
+            if (name.find('/') != std::string::npos || name.empty() || name[0] == '.')
+                return fail("a screenshot name is a plain file name");
+            add(t, "screenshot", {name});
+        } else if (v == "fail" && n >= 2) {
+            if (!parse_long(arg(0), x, -1, 1000000) || x == 0) return fail("fail TIMES OPERATION (TIMES -1: always)");
+            std::vector<std::string> args(w.begin() + 2, w.end());
+            add(t, "fail", std::move(args));
+        } else if (v == "clear_failures" && n == 0) {
+            add(t, "clear_failures");
+        } else if (v == "log" && n >= 1) {
+            add(t, "log", std::vector<std::string>(w.begin() + 2, w.end()));
+        } else if (v == "power" && n == 1 && arg(0) == "off") {
+            add(t, "power_off");
+        } else {
+            return fail("unknown event \"" + v + "\" or wrong number of words");
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+std::optional<std::uint8_t> button_bit(const std::string& name) {
+    static const std::pair<const char*, std::uint8_t> names[] = {
+        {"up", 0x01}, {"down", 0x02}, {"left", 0x04}, {"right", 0x08}, {"exit", 0x20}, {"ok", 0x40}};
+    for (const auto& [n, bit] : names)
+        if (name == n) return bit;
+    long x;
+    if (parse_long(name, x, 1, 255)) return static_cast<std::uint8_t>(x);
+    return std::nullopt;
+}
+
+std::optional<std::uint8_t> remote_code(const std::string& name) {
+    static const std::pair<const char*, std::uint8_t> names[] = {
+        {"menu", 16}, {"back", 18}, {"ok", 5}, {"up", 27}, {"down", 26}, {"left", 4}, {"right", 6}};
+    for (const auto& [n, code] : names)
+        if (name == n) return code;
+    long x;
+    if (parse_long(name, x, 0, 255)) return static_cast<std::uint8_t>(x);
+    return std::nullopt;
+}
+
+std::optional<Scenario> parse_scenario(const std::string& text, const std::filesystem::path& base_dir,
+                                       std::string& error) {
+    Parser p;
+    p.base = base_dir;
+    std::istringstream in(text);
+    for (std::string raw; std::getline(in, raw);) {
+        ++p.line;
+        if (auto hash = raw.find('#'); hash != std::string::npos) raw.erase(hash);
+        const auto w = split_words(raw);
+        if (w.empty()) continue;
+        double t;
+        bool ok;
+        if (parse_double(w[0], t)) {
+            if (t < 0) ok = p.fail("a time cannot be negative");
+            else if (w.size() < 2) ok = p.fail("a time needs an event");
+            else ok = p.timed(t, w);
+        } else {
+            ok = p.setting(w);
+        }
+        if (!ok) {
+            error = p.error;
+            return std::nullopt;
+        }
+    }
+    std::stable_sort(p.sc.events.begin(), p.sc.events.end(),
+                     [](const Event& a, const Event& b) { return a.time < b.time; });
+    return std::move(p.sc);
+}
+
+std::optional<Scenario> load_scenario(const std::filesystem::path& file, std::string& error) {
+    std::ifstream in(file);
+    if (!in) {
+        error = "cannot read " + file.string();
+        return std::nullopt;
+    }
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return parse_scenario(ss.str(), file.parent_path(), error);
+}
+
+}  // namespace sim

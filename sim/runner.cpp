@@ -1,0 +1,206 @@
+#include "sim/runner.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <iostream>
+#include <thread>
+#include <unistd.h>
+
+#include "host/board.h"
+#include "vio/app.h"
+
+namespace sim {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr const char* kMarker = ".svsim-output";
+std::atomic<bool> g_ending{false};
+fs::path g_out;
+
+[[noreturn]] void finish(std::string_view reason) {
+    if (g_ending.exchange(true)) {
+        // Another thread is already ending the run.
+        for (;;) pause();
+    }
+    host::board_log("sim", "run ended: " + std::string(reason));
+    const host::Picture last = host::panel_picture();
+    host::write_png(g_out / "screens" / "final.png", last);
+    std::fflush(stdout);
+    std::cerr << "svsim: run ended (" << reason << "); output in " << g_out.string() << std::endl;
+    _exit(0);
+}
+
+unsigned long number(const std::string& s) { return std::strtoul(s.c_str(), nullptr, 0); }
+
+}  // namespace
+
+bool prepare_output(const fs::path& out, std::string& error) {
+    std::error_code ec;
+    if (fs::exists(out, ec)) {
+        if (!fs::is_directory(out, ec)) {
+            error = out.string() + " is not a folder";
+            return false;
+        }
+        const bool ours = fs::exists(out / kMarker, ec);
+        if (!ours && !fs::is_empty(out, ec)) {
+            error = out.string() + " is not empty and was not made by svsim; choose another output folder";
+            return false;
+        }
+        for (const auto& entry : fs::directory_iterator(out, ec)) fs::remove_all(entry.path(), ec);
+    }
+    fs::create_directories(out / "screens", ec);
+    if (ec) {
+        error = "cannot create " + out.string() + ": " + ec.message();
+        return false;
+    }
+    std::FILE* marker = std::fopen((out / kMarker).c_str(), "w");
+    if (marker) std::fclose(marker);
+    return true;
+}
+
+void apply_event(const Event& e, const fs::path& out) {
+    const auto& a = e.args;
+    if (e.verb == "state") {
+        host::VehicleState s = host::mcu_state();
+        const long v = std::strtol(a[1].c_str(), nullptr, 0);
+        if (a[0] == "acc") s.acc = v != 0;
+        else if (a[0] == "reverse") s.reverse = v != 0;
+        else if (a[0] == "left") s.left = v != 0;
+        else if (a[0] == "right") s.right = v != 0;
+        else if (a[0] == "record_forbidden") s.record_forbidden = v != 0;
+        else if (a[0] == "record_lock") s.record_lock = v != 0;
+        else if (a[0] == "angle") s.angle = static_cast<std::int16_t>(v);
+        else if (a[0] == "car_key") s.car_key = static_cast<std::uint8_t>(v);
+        host::mcu_set_state(s);
+    } else if (e.verb == "radar") {
+        std::array<std::uint8_t, 4> f{}, b{};
+        for (int i = 0; i < 4; ++i) {
+            f[i] = static_cast<std::uint8_t>(number(a[i]));
+            b[i] = static_cast<std::uint8_t>(number(a[4 + i]));
+        }
+        host::mcu_set_radar(f, b, static_cast<std::uint8_t>(number(a[8])));
+    } else if (e.verb == "key") {
+        host::mcu_send_key(static_cast<std::uint8_t>(number(a[0])));
+    } else if (e.verb == "ir") {
+        host::ir_press(static_cast<std::uint8_t>(number(a[0])), static_cast<int>(number(a[1])));
+    } else if (e.verb == "serial") {
+        std::vector<std::uint8_t> bytes;
+        for (const auto& s : a) bytes.push_back(static_cast<std::uint8_t>(number(s)));
+        host::mcu_send_raw(bytes);
+    } else if (e.verb == "board_code") {
+        host::board_set_code(static_cast<std::uint8_t>(number(a[0])));
+    } else if (e.verb == "disk_insert") {
+        host::disk_insert(a[0], number(a[1]), a[2] == "1", a[3] == "1");
+    } else if (e.verb == "disk_remove") {
+        host::disk_remove();
+    } else if (e.verb == "rtc_stop") {
+        host::rtc_stop_oscillator();
+    } else if (e.verb == "screenshot") {
+        const fs::path file = out / "screens" / (a[0] + ".png");
+        if (host::write_png(file, host::panel_picture()))
+            host::board_log("sim", "screenshot " + file.filename().string());
+        else
+            host::board_log("sim", "screenshot " + file.filename().string() + " failed");
+    } else if (e.verb == "fail") {
+        std::string op;
+        for (std::size_t i = 1; i < a.size(); ++i) op += (i > 1 ? " " : "") + a[i];
+        // Requests may be written in any base; the board names them in hex.
+        if (a.size() == 4 && a[1] == "ioctl") op = host::ioctl_op(a[2], number(a[3]));
+        host::inject_failure(op, static_cast<int>(std::strtol(a[0].c_str(), nullptr, 0)));
+    } else if (e.verb == "clear_failures") {
+        host::clear_failures();
+    } else if (e.verb == "log") {
+        std::string text;
+        for (const auto& s : a) text += (text.empty() ? "" : " ") + s;
+        host::board_log("sim", text);
+    } else if (e.verb == "power_off") {
+        finish("power off");
+    }
+}
+
+int run(const RunOptions& options) {
+    std::string error;
+    auto scenario = load_scenario(options.scenario, error);
+    if (!scenario) {
+        std::cerr << "svsim: " << options.scenario.string() << ": " << error << std::endl;
+        return 2;
+    }
+    if (!prepare_output(options.out, error)) {
+        std::cerr << "svsim: " << error << std::endl;
+        return 2;
+    }
+    g_out = fs::absolute(options.out);
+    // The board keeps its clock in UTC.
+    setenv("TZ", "UTC0", 1);
+    tzset();
+
+    host::BoardOptions board;
+    board.root = g_out / "board";
+    board.paced = options.paced.value_or(scenario->paced);
+    board.clock_speed = options.speed.value_or(scenario->speed);
+    board.echo_log = options.echo;
+    board.start_mcu = !scenario->external_mcu;
+    host::board_init(board);
+    host::board_log_to_file(g_out / "board.log");
+    host::board_set_code(static_cast<std::uint8_t>(scenario->board_code));
+    if (scenario->rtc) {
+        const auto& r = *scenario->rtc;
+        host::rtc_set(r[0], r[1], r[2], r[3], r[4], r[5], r[6]);
+    }
+    for (const auto& c : scenario->captures) {
+        if (c.kind == "pattern") {
+            host::capture_use_pattern();
+        } else if (c.kind == "nosignal") {
+            host::capture_set_signal(c.channel, false);
+        } else if (!host::capture_use_yuv_file(c.channel, c.file)) {
+            std::cerr << "svsim: cannot use " << c.file.string() << " as raw 1280x720 YUV 4:2:2 frames" << std::endl;
+            return 2;
+        }
+    }
+    for (const auto& d : scenario->disks) host::disk_insert(d.label, d.capacity_mb, d.partitioned, d.formatted);
+    if (scenario->settings_file) {
+        std::error_code ec;
+        fs::copy_file(*scenario->settings_file, board.root / "home/config/ImageParam.dat",
+                      fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            std::cerr << "svsim: cannot copy " << scenario->settings_file->string() << ": " << ec.message()
+                      << std::endl;
+            return 2;
+        }
+    }
+    host::set_halt_handler([](std::string_view why) { finish(why); });
+
+    std::cerr << "svsim: board root " << board.root.string() << "\n"
+              << "svsim: serial line /dev/ttyAMA1 is " << host::mcu_tty_path()
+              << (scenario->external_mcu ? " (open it to play the microcontroller)" : "") << "\n"
+              << "svsim: system output in " << (g_out / "console.log").string() << std::endl;
+    host::board_log("sim", "serial line " + host::mcu_tty_path());
+
+    // The system's standard output goes to the console log.
+    std::fflush(stdout);
+    const int console = ::open((g_out / "console.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (console < 0 || ::dup2(console, STDOUT_FILENO) < 0) {
+        std::cerr << "svsim: cannot open the console log" << std::endl;
+        return 2;
+    }
+    ::close(console);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    std::thread player([events = scenario->events, out = g_out] {
+        for (const auto& e : events) {
+            for (double left; (left = e.time - host::board_uptime()) > 0;) host::board_sleep(left < 0.05 ? left : 0.05);
+            apply_event(e, out);
+        }
+        finish("end of scenario");
+    });
+    player.detach();
+
+    char name[] = "svsim";
+    char* argv[] = {name, nullptr};
+    app_main(1, argv);
+    finish("the system's main returned");
+}
+
+}  // namespace sim

@@ -1,0 +1,32 @@
+// Runs the system on the simulated board from a scenario.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "sim/scenario.h"
+
+namespace sim {
+
+struct RunOptions {
+    std::filesystem::path scenario;
+    std::filesystem::path out;        // screenshots, console.log, board.log, board/ (the board root)
+    bool echo = false;                // board log to standard error too
+    std::optional<bool> paced;        // override the scenario
+    std::optional<double> speed;
+};
+
+// Plays the scenario while the system runs on the main thread. The run ends
+// (and the process with it) at "power off", at the end of the scenario, or
+// when the system reboots the board. Returns only on a set-up error.
+int run(const RunOptions& options);
+
+// Performs one event on the board; screenshots go to <out>/screens.
+void apply_event(const Event& event, const std::filesystem::path& out);
+
+// Empties an output folder that an earlier run made, or creates it. Refuses
+// (false, with a message) a folder it did not make that is not empty.
+bool prepare_output(const std::filesystem::path& out, std::string& error);
+
+}  // namespace sim

@@ -1,0 +1,151 @@
+// Runs the simulator as its own process, as a user would, and looks at what
+// it leaves behind.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <set>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "host/board.h"
+
+extern char** environ;
+
+namespace {
+namespace fs = std::filesystem;
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        char tmpl[] = "/tmp/svsim-run-XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+std::string read_file(const fs::path& p) {
+    std::ifstream in(p);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Starts svsim in `dir` and waits for it (at most a minute): its exit status.
+int run_svsim(const fs::path& dir, const std::string& scenario_text) {
+    {
+        std::ofstream(dir / "test.scn") << scenario_text;
+    }
+    const std::string scn = (dir / "test.scn").string(), out = (dir / "out").string();
+    const char* argv[] = {SVSIM_PATH, "--scenario", scn.c_str(), "--out", out.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (dir / "stderr.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const fs::path old = fs::current_path();
+    fs::current_path(dir);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, SVSIM_PATH, &actions, nullptr, const_cast<char**>(argv), environ);
+    fs::current_path(old);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -2;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
+}
+
+// Names and modification times of a host folder's entries.
+std::map<std::string, fs::file_time_type> listing(const fs::path& dir) {
+    std::map<std::string, fs::file_time_type> out;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec)) out[e.path().filename()] = e.last_write_time(ec);
+    return out;
+}
+
+TEST(SimulatorRun, ScenarioRunsToPowerOffAndLeavesOnlyItsOutput) {
+    TempDir tmp;
+    const auto opt = listing("/opt"), init = listing("/etc/init.d"), home = listing("/home");
+    const std::time_t before = std::time(nullptr);
+    const int status = run_svsim(tmp.path,
+                                 "rtc 2016-02-29 13:45:07 1\n"
+                                 "paced off\n"
+                                 "disk stick 2048\n"
+                                 "0.5 screenshot first\n"
+                                 "0.6 reverse on\n"
+                                 "0.7 disk remove\n"
+                                 "1.0 power off\n");
+    ASSERT_EQ(status, 0) << read_file(tmp.path / "stderr.txt");
+
+    // Only the scenario, the captured error output and the output folder.
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(tmp.path)) names.insert(e.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"out", "stderr.txt", "test.scn"}));
+    EXPECT_EQ(listing("/opt"), opt);
+    EXPECT_EQ(listing("/etc/init.d"), init);
+    EXPECT_EQ(listing("/home"), home);
+    // The board's clock went back to 2016; the host's did not.
+    EXPECT_GE(std::time(nullptr), before);
+
+    const fs::path out = tmp.path / "out";
+    const std::string log = read_file(out / "board.log");
+    EXPECT_NE(log.find("clock: settimeofday 1456753507"), std::string::npos) << log.substr(0, 2000);
+    EXPECT_NE(log.find("sim: run ended: power off"), std::string::npos);
+    EXPECT_TRUE(fs::exists(out / "board/home/config"));
+    EXPECT_TRUE(fs::exists(out / "board/usb/stick/files"));
+
+    // The system printed its pass counter.
+    const std::string console = read_file(out / "console.log");
+    EXPECT_EQ(console.rfind("0\n1\n", 0), 0u) << console.substr(0, 200);
+
+    host::Picture shot;
+    ASSERT_TRUE(host::read_png(out / "screens/first.png", shot));
+    EXPECT_EQ(shot.width, 800);
+    EXPECT_EQ(shot.height, 480);
+    // The stand-in shows front and back on top: their colours differ.
+    EXPECT_NE(shot.argb[100 * 800 + 200], shot.argb[100 * 800 + 600]);
+    EXPECT_TRUE(fs::exists(out / "screens/final.png"));
+}
+
+TEST(SimulatorRun, FramebufferFailureEndsInAReboot) {
+    TempDir tmp;
+    const int status = run_svsim(tmp.path,
+                                 "paced off\nspeed 50\n"
+                                 "0.2 fail 1 ioctl /dev/fb0 0x4004467C\n"
+                                 "30 power off\n");
+    ASSERT_EQ(status, 0) << read_file(tmp.path / "stderr.txt");
+    const std::string log = read_file(tmp.path / "out/board.log");
+    EXPECT_NE(log.find("shell: reboot"), std::string::npos);
+    EXPECT_NE(log.find("sim: run ended: reboot"), std::string::npos);
+    EXPECT_NE(read_file(tmp.path / "out/console.log").find("REFRESH failed!"), std::string::npos);
+}
+
+TEST(SimulatorRun, ForeignOutputFolderIsRefused) {
+    TempDir tmp;
+    fs::create_directories(tmp.path / "out");
+    std::ofstream(tmp.path / "out/precious.txt") << "keep";
+    EXPECT_EQ(run_svsim(tmp.path, "0 power off\n"), 2);
+    EXPECT_EQ(read_file(tmp.path / "out/precious.txt"), "keep");
+}
+
+TEST(SimulatorRun, BadScenarioIsReportedWithItsLine) {
+    TempDir tmp;
+    EXPECT_EQ(run_svsim(tmp.path, "0 acc sideways\n"), 2);
+    EXPECT_NE(read_file(tmp.path / "stderr.txt").find("line 1: acc on|off"), std::string::npos);
+}
+
+}  // namespace
