@@ -1,0 +1,412 @@
+// The main loop: buffers, settings, outputs and camera solves before the
+// loop; every pass the vehicle state, one key, the camera frames, the
+// composed picture, the overlays, the state handler and the display refresh.
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+
+#include "common/prt.h"
+#include "common/sample_comm.h"
+#include "dsp/dsp_control.h"
+#include "dsp/dsp_image.h"
+#include "dsp/dsp_tubiao.h"
+#include "platform/clock.h"
+#include "platform/devices.h"
+#include "platform/hifb.h"
+#include "platform/mpi.h"
+#include "vio/settings.h"
+#include "vio/stubs.h"
+#include "vio/vio.h"
+
+Image_table* table = nullptr;
+Image_table *table0 = nullptr, *table1 = nullptr, *table2 = nullptr, *table3 = nullptr;
+Image_table *tablel = nullptr, *tabler = nullptr, *tablelr = nullptr, *tablelr2 = nullptr;
+std::uint32_t* pBuf1 = nullptr;
+std::uint32_t* ptable_YUV2RGB = nullptr;
+thread_local std::uint8_t table_or_image = 0;
+
+int BVIEW_Left = 308, RVIEW_Left = 326, FULLVIEW_Left = 16;
+std::uint16_t FRONTBLANK = 0, BACKBLANK = 0;
+
+std::atomic<int> record_on{0};
+std::atomic<std::uint8_t> record_stop{0};
+std::atomic<int> mount_ok{0};
+std::atomic<std::uint8_t> disk_full{0};
+std::atomic<std::uint8_t> disk_error{0};
+std::atomic<int> checkusb_stop{0};
+
+namespace {
+
+constexpr VI_CHN kCapture[4] = {0, 1, 4, 5};  // left, right, back, front
+constexpr int kLeft = 0, kRight = 1, kBack = 2, kFront = 3;
+
+// One camera buffer: a Y plane and a chroma plane.
+struct CameraBuffer {
+    HI_U32 y_phys = 0, uv_phys = 0;
+    std::uint8_t* y = nullptr;
+    std::uint16_t* uv = nullptr;
+};
+
+bool alloc(const char* name, HI_U32 size, bool cached, HI_U32* phys, void** virt) {
+    const HI_S32 r = cached ? HI_MPI_SYS_MmzAlloc_Cached(phys, virt, name, nullptr, size)
+                            : HI_MPI_SYS_MmzAlloc(phys, virt, name, nullptr, size);
+    if (r != HI_SUCCESS || !*virt) {
+        prt("QX_SHOW_PIC", __LINE__, "allocate %s (%u bytes) failed with %#x\n", name, size, static_cast<unsigned>(r));
+        return false;
+    }
+    return true;
+}
+
+template <typename T>
+bool alloc_as(const char* name, HI_U32 size, bool cached, T*& out, HI_U32* phys_out = nullptr) {
+    HI_U32 phys = 0;
+    void* virt = nullptr;
+    if (!alloc(name, size, cached, &phys, &virt)) return false;
+    out = static_cast<T*>(virt);
+    if (phys_out) *phys_out = phys;
+    return true;
+}
+
+IVE_HANDLE IveHandle = 0;
+
+void frame_copy_dma(const VIDEO_FRAME_INFO_S& frame, const CameraBuffer& buf) {
+    IVE_DATA_S src{frame.stVFrame.u32PhyAddr[0], CAM_W, CAM_W, CAM_H};
+    IVE_DATA_S dst{buf.y_phys, CAM_W, CAM_W, CAM_H};
+    HI_S32 r = HI_MPI_IVE_DMA(&IveHandle, &src, &dst, HI_TRUE);
+    if (r != HI_SUCCESS) {
+        std::printf("HI_MPI_IVE_DMA Y failed!%x\n", static_cast<unsigned>(r));
+        return;
+    }
+    src.u32PhyAddr = frame.stVFrame.u32PhyAddr[1];
+    dst.u32PhyAddr = buf.uv_phys;
+    r = HI_MPI_IVE_DMA(&IveHandle, &src, &dst, HI_TRUE);
+    if (r != HI_SUCCESS) std::printf("HI_MPI_IVE_DMA UV failed!%x\n", static_cast<unsigned>(r));
+}
+
+// The framebuffer set-up; false (after closing it where the failure says so)
+// on a failure that ends the loop.
+bool fb_setup(int& fb) {
+    fb = dev_open("/dev/fb0", O_RDWR);
+    if (fb < 0) {
+        std::printf("open fb0 failed!\n");
+        return false;
+    }
+    HIFB_POINT_S origin{stPoint.s32X, stPoint.s32Y};
+    if (dev_ioctl(fb, FBIOPUT_SCREEN_ORIGIN_HIFB, &origin) < 0) {
+        std::printf("set screen original show position failed!\n");
+        return false;
+    }
+    fb_var_screeninfo var{};
+    if (dev_ioctl(fb, FBIOGET_VSCREENINFO, &var) < 0) {
+        std::printf("Get variable screen info failed!\n");
+        dev_close(fb);
+        fb = -1;
+        return false;
+    }
+    var.xres = var_xres;
+    var.yres = var_yres;
+    var.xres_virtual = var_xres_virtual;
+    var.yres_virtual = var_yres_virtual;
+    var.bits_per_pixel = 32;
+    var.transp = {24, 8, 0};
+    var.red = {16, 8, 0};
+    var.green = {8, 8, 0};
+    var.blue = {0, 8, 0};
+    if (dev_ioctl(fb, FBIOPUT_VSCREENINFO, &var) < 0) {
+        std::printf("Put variable screen info failed!\n");
+        dev_close(fb);
+        fb = -1;
+        return false;
+    }
+    HIFB_LAYER_INFO_S layer{};
+    HI_S32 r = dev_ioctl(fb, FBIOGET_LAYER_INFO, &layer);
+    if (r == 0) {
+        layer.BufMode = HIFB_LAYER_BUF_DOUBLE;
+        layer.eAntiflickerLevel = HIFB_LAYER_ANTIFLICKER_AUTO;
+        layer.u32Mask |= HIFB_LAYERMASK_BUFMODE | HIFB_LAYERMASK_ANTIFLICKER_MODE;
+        r = dev_ioctl(fb, FBIOPUT_LAYER_INFO, &layer);
+    }
+    if (r < 0) {
+        std::printf("PUT_LAYER_INFO failed!%x\n", static_cast<unsigned>(r));
+        return false;
+    }
+    HI_BOOL show = HI_TRUE;
+    if (dev_ioctl(fb, FBIOPUT_SHOW_HIFB, &show) < 0) {
+        std::printf("FBIOPUT_SHOW_HIFB failed!\n");
+        return false;
+    }
+    return true;
+}
+
+// A register access on the panel's I2C device for the board codes that
+// need one; false when the device cannot be opened.
+bool panel_i2c(std::uint8_t code) {
+    if (code != 5 && code != 15) return true;
+    const int fd = dev_open("/dev/i2c", O_RDWR);
+    if (fd < 0) {
+        prt("QX_SHOW_PIC", __LINE__, "open gpioi2c failed!\n");
+        return false;
+    }
+    if (code == 5) {
+        I2C_DATA_S d{0x58, 0x1D, 1, 0x29, 1};
+        dev_ioctl(fd, I2C_WRITE, &d);
+    } else {
+        I2C_DATA_S d{0xAA, 0x3C, 1, 0, 2};
+        dev_ioctl(fd, I2C_READ, &d);
+    }
+    dev_close(fd);
+    return true;
+}
+
+}  // namespace
+
+void Init_table_YUV2RGB(std::uint32_t* out) {
+    auto clamp = [](int v) { return v < 0 ? 0 : v > 255 ? 255 : v; };
+    auto floordiv = [](int n, int d) { return n >= 0 ? n / d : -((-n + d - 1) / d); };
+    for (int y = 0; y < 256; ++y)
+        for (int a = 0; a < 128; ++a)
+            for (int b = 0; b < 128; ++b) {
+                const int r = clamp(y - 180 + floordiv(360 * b, 128));
+                const int g = clamp(y + 134 - floordiv(177 * a, 256) - floordiv(367 * b, 256));
+                const int bl = clamp(y - 228 + floordiv(455 * a, 128));
+                out[(y << 14) | (a << 7) | b] =
+                    0xFF000000u | static_cast<std::uint32_t>(r) << 16 | static_cast<std::uint32_t>(g) << 8 |
+                    static_cast<std::uint32_t>(bl);
+            }
+}
+
+std::uint8_t get_key() {
+    // Without the GPIO device the board code stays 0.
+    static std::uint8_t code = 0;
+    const int fd = dev_open("/dev/gpioi2c", O_RDONLY);
+    if (fd < 0) prt("get_key", __LINE__, "open gpioi2c failed!\n");
+    dev_ioctl(fd, GPIO_GET_BOARD_CODE, &code);
+    dev_close(fd);
+    return code;
+}
+
+int QX_SHOW_PIC() {
+    // 1. and 2. Buffers and tables.
+    void* ph264_file = nullptr;
+    if (!alloc_as("ph264_file", 1080004, false, ph264_file)) return -1;
+    if (!alloc_as("YUV2RGB", 16777216, true, ptable_YUV2RGB)) return -1;
+    Init_table_YUV2RGB(ptable_YUV2RGB);
+    for (Image_table** t : {&table0, &table1, &table2, &table3}) {
+        if (!alloc_as("table", kTableBytes, true, *t)) return -1;
+        init_table(*t);
+    }
+    if (!alloc_as("tablel", 5276160, true, tablel) || !alloc_as("tabler", 5276160, true, tabler) ||
+        !alloc_as("tablelr", 5483520, true, tablelr) || !alloc_as("tablelr2", 5483520, true, tablelr2))
+        return -1;
+
+    // 3. to 5. Settings, brightness, language, outputs.
+    load_param(&flash_param);
+    Image_param& im = flash_param.im_param;
+    set_bright(im);
+    set_yuyan(flash_param.car_num.flagy);
+    std::uint8_t key_data_g = get_key();
+    std::uint8_t post_key_data = key_data_g;
+    start_cvbs();
+    start_HD(key_data_g);
+
+    // 6. Car dimensions, layout and ground targets.
+    get_car(&flash_param.car_num);
+    if (im.pos != 0) {
+        BVIEW_Left = 16;
+        RVIEW_Left = 16;
+        FULLVIEW_Left = 494;
+    } else {
+        RVIEW_Left = 326;
+        FULLVIEW_Left = 16;
+        BVIEW_Left = 308;
+    }
+    set_zuobiao(flash_param);
+    const int span = param_car.LL + FVLEN + BVLEN;
+    FRONTBLANK = static_cast<std::uint16_t>(span * im.fblank / 456 + 150);
+    BACKBLANK = static_cast<std::uint16_t>(span * im.bblank / 456 + 150);
+
+    // 7. Solve each calibrated camera; one that cannot be solved runs uncalibrated.
+    struct Cam {
+        std::int16_t* flag;
+        Camera_param* param;
+        const Camera_param* fallback;
+        int dir;
+    };
+    const Cam cams[4] = {{&flash_param.flagf, &flash_param.cf_param, &flash_param_default.cf_param, 8},
+                         {&flash_param.flagb, &flash_param.cb_param, &flash_param_default.cb_param, 1},
+                         {&flash_param.flagl, &flash_param.cl_param, &flash_param_default.cl_param, 2},
+                         {&flash_param.flagr, &flash_param.cr_param, &flash_param_default.cr_param, 4}};
+    for (const Cam& c : cams) {
+        if (*c.flag != 1) continue;
+        if (solve_camera(c.dir, c.param) != 0) {
+            *c.flag = 0;
+            *c.param = *c.fallback;
+        }
+    }
+
+    // 8. to 10. Vehicle state, serial port, remote.
+    Kv_UART_INFO Uart_info{};
+    Uart_info.sys_status = ST_ACC;
+    Uart_info.angle = 32767;
+    const int uart_fd = dev_open("/dev/ttyAMA1", O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (uart_fd < 0) {
+        std::perror("Can't Open Serial Port");
+        return -1;
+    }
+    set_opt(uart_fd, 115200, 8, 'N', 2);
+    const int ir_fd = dev_open("/dev/Hi_IR", O_RDWR | O_NONBLOCK);
+    if (ir_fd < 0) {
+        std::printf("ERROR:can not open %s device. \n", "Hi_IR");
+        return -1;
+    }
+
+    // 11. and 12. The canvas and its framebuffer record.
+    HI_U32 canvas_phys = 0;
+    void* canvas_virt = nullptr;
+    if (HI_MPI_SYS_MmzAlloc_Cached(&canvas_phys, &canvas_virt, "canvas", nullptr, kCanvasBytes) != HI_SUCCESS ||
+        !canvas_virt) {
+        std::printf("allocate memory (maxW*maxH*2 bytes) failed\n");
+        return -1;
+    }
+    pBuf1 = static_cast<std::uint32_t*>(canvas_virt);
+    clear_ima(pBuf1);
+    HIFB_BUFFER_S stCanvasBuf{};
+    stCanvasBuf.stCanvas = {canvas_phys, TABLE_W, TABLE_H, TABLE_W * 4, HIFB_FMT_ARGB8888};
+    stCanvasBuf.UpdateRect = {0, 0, TABLE_W, TABLE_H};
+
+    // 13. Two camera buffer sets.
+    CameraBuffer sets[2][4];
+    for (auto& set : sets)
+        for (CameraBuffer& b : set)
+            if (!alloc_as("camera Y", kPlaneBytes, true, b.y, &b.y_phys) ||
+                !alloc_as("camera UV", kPlaneBytes, true, b.uv, &b.uv_phys))
+                return -1;
+
+    // 14. and 15. The bird's-eye view when every camera is calibrated.
+    if (flash_param.flagf == 1 && flash_param.flagb == 1 && flash_param.flagl == 1 && flash_param.flagr == 1) {
+        build_birdseye(table0, ptable_YUV2RGB);
+        MT_image(4, table0, ptable_YUV2RGB);
+    }
+    table = table0;
+
+    // 16. and 17. The first frames into set A.
+    VIDEO_FRAME_INFO_S frames[4]{};
+    bool held[4] = {};
+    for (int c = 0; c < 4; ++c) {
+        const HI_S32 r = HI_MPI_VI_GetFrame(kCapture[c], &frames[c]);
+        held[c] = r == HI_SUCCESS;
+        if (c == kFront) {
+            if (r != HI_SUCCESS) std::printf("getframe failed! %x\n", static_cast<unsigned>(r));
+            else std::printf("%d\n", 0);
+        }
+    }
+    for (int c = 0; c < 4; ++c)
+        if (held[c]) frame_copy_dma(frames[c], sets[0][c]);
+
+    // 18. Loop state.
+    std::uint8_t status = 1;
+    std::uint16_t count = 0;
+    int buffer_flag = 0;
+    int accoff_count = 0;
+    std::uint8_t post_temp_status = 0;
+    std::uint8_t Uart_buff[256];
+    std::uint8_t Uart_status = 0;
+    int fb = -1;
+    bool fb2_tried = false;
+    (void)post_temp_status;
+
+    for (;;) {
+        // 1. Board code.
+        if ((count & 7) == 0) {
+            key_data_g = get_key();
+            if (key_data_g != post_key_data) {
+                if (fb >= 0) {
+                    dev_close(fb);
+                    fb = -1;
+                }
+                start_HD(key_data_g);
+                std::printf("%x***\n ", key_data_g);
+                post_key_data = key_data_g;
+            }
+        }
+        // 2. and 3. Vehicle state and this pass's key.
+        const ssize_t got = dev_read(uart_fd, Uart_buff, sizeof Uart_buff);
+        if (got > 0) uart_process(Uart_buff, static_cast<int>(got), &Uart_status, &Uart_info);
+        const std::uint8_t temp_status = Uart_info.sys_status & 0x0F;
+        decode_signals(&Uart_info);
+        const std::uint8_t key = decode_key(&Uart_info, ir_fd);
+
+        // 4. Heartbeat.
+        const std::uint8_t heartbeat[4] = {0x55, 0x0A, 0xBB, static_cast<std::uint8_t>(mount_ok.load())};
+        dev_write(uart_fd, heartbeat, sizeof heartbeat);
+        clk_usleep(5000);
+
+        // 5. Frames.
+        HI_BOOL finished = HI_FALSE;
+        HI_MPI_IVE_Query(IveHandle, &finished, HI_TRUE);
+        for (int c = 0; c < 4; ++c)
+            if (held[c]) HI_MPI_VI_ReleaseFrame(kCapture[c], &frames[c]);
+        for (int c = 0; c < 4; ++c) {
+            const HI_S32 r = HI_MPI_VI_GetFrame(kCapture[c], &frames[c]);
+            held[c] = r == HI_SUCCESS;
+            if (c == kFront) {
+                if (r != HI_SUCCESS) std::printf("getframe failed! %x\n", static_cast<unsigned>(r));
+                else std::printf("%d\n", count);
+            }
+        }
+
+        // 6. Copy into one set while composing the other.
+        const int into = buffer_flag != 0 ? 0 : 1;
+        buffer_flag = buffer_flag != 0 ? 0 : 1;
+        for (int c = 0; c < 4; ++c)
+            if (held[c]) frame_copy_dma(frames[c], sets[into][c]);
+        const CameraBuffer* shown = sets[1 - into];
+        set_image(pBuf1, table, shown[kFront].y, shown[kFront].uv, shown[kBack].y, shown[kBack].uv, shown[kLeft].y,
+                  shown[kLeft].uv, shown[kRight].y, shown[kRight].uv, ptable_YUV2RGB);
+
+        // 7. Overlays.
+        if (record_on == 1 && status >= 3 && status <= 5) draw_rec(pBuf1, ptable_YUV2RGB);
+        if (disk_full == 1 || disk_error == 1)
+            draw_formatusb(pBuf1);
+        else if (status < 6 && record_on == 0 && record_stop == 0 && im.record == 1 && record_permit == 1)
+            draw_checkusb2(pBuf1);
+
+        // 8. and 9. ACC, then the state's handler.
+        const std::int16_t acc = get_acc(Uart_info.sys_status);
+        if (acc == 2 || acc == 3) {
+            accoff_count = 0;
+            run_state(status, key, temp_status);
+        } else if (status == 1) {
+            accoff_count = 0;
+            idle_state(status, key, temp_status);
+        } else if (++accoff_count > 10) {
+            MT_image(4, table0, ptable_YUV2RGB);
+            table = table0;
+            av_off();
+            idle_state(status, key, temp_status);
+        } else {
+            run_state(status, key, temp_status);
+        }
+
+        // 10. Common end: show the canvas.
+        HI_MPI_SYS_MmzFlushCache(canvas_phys, canvas_virt, kCanvasBytes);
+        if (fb < 0 && !fb_setup(fb)) return -1;
+        if (!fb2_tried) {
+            fb2_tried = true;
+            const int fb2 = dev_open("/dev/fb2", O_RDWR);
+            if (fb2 < 0) std::printf("open fb2 failed!\n");
+            else dev_close(fb2);
+        }
+        if (dev_ioctl(fb, FBIO_REFRESH, &stCanvasBuf) < 0) {
+            std::printf("REFRESH failed!\n");
+            HI_MPI_SYS_MmzFree(canvas_phys, canvas_virt);
+            pBuf1 = nullptr;
+            return -1;
+        }
+        // 11. The panel's I2C device for some board codes.
+        if (!panel_i2c(key_data_g)) return -1;
+        // 12.
+        ++count;
+        post_temp_status = temp_status;
+    }
+}
