@@ -14,6 +14,7 @@
 #include "platform/devices.h"
 #include "platform/hifb.h"
 #include "platform/mpi.h"
+#include "vio/frames.h"
 #include "vio/settings.h"
 #include "vio/stubs.h"
 #include "vio/vio.h"
@@ -37,16 +38,6 @@ std::atomic<int> checkusb_stop{0};
 
 namespace {
 
-constexpr VI_CHN kCapture[4] = {0, 1, 4, 5};  // left, right, back, front
-constexpr int kLeft = 0, kRight = 1, kBack = 2, kFront = 3;
-
-// One camera buffer: a Y plane and a chroma plane.
-struct CameraBuffer {
-    HI_U32 y_phys = 0, uv_phys = 0;
-    std::uint8_t* y = nullptr;
-    std::uint16_t* uv = nullptr;
-};
-
 bool alloc(const char* name, HI_U32 size, bool cached, HI_U32* phys, void** virt) {
     const HI_S32 r = cached ? HI_MPI_SYS_MmzAlloc_Cached(phys, virt, name, nullptr, size)
                             : HI_MPI_SYS_MmzAlloc(phys, virt, name, nullptr, size);
@@ -65,22 +56,6 @@ bool alloc_as(const char* name, HI_U32 size, bool cached, T*& out, HI_U32* phys_
     out = static_cast<T*>(virt);
     if (phys_out) *phys_out = phys;
     return true;
-}
-
-IVE_HANDLE IveHandle = 0;
-
-void frame_copy_dma(const VIDEO_FRAME_INFO_S& frame, const CameraBuffer& buf) {
-    IVE_DATA_S src{frame.stVFrame.u32PhyAddr[0], CAM_W, CAM_W, CAM_H};
-    IVE_DATA_S dst{buf.y_phys, CAM_W, CAM_W, CAM_H};
-    HI_S32 r = HI_MPI_IVE_DMA(&IveHandle, &src, &dst, HI_TRUE);
-    if (r != HI_SUCCESS) {
-        std::printf("HI_MPI_IVE_DMA Y failed!%x\n", static_cast<unsigned>(r));
-        return;
-    }
-    src.u32PhyAddr = frame.stVFrame.u32PhyAddr[1];
-    dst.u32PhyAddr = buf.uv_phys;
-    r = HI_MPI_IVE_DMA(&IveHandle, &src, &dst, HI_TRUE);
-    if (r != HI_SUCCESS) std::printf("HI_MPI_IVE_DMA UV failed!%x\n", static_cast<unsigned>(r));
 }
 
 // The framebuffer set-up; false (after closing it where the failure says so)
@@ -275,12 +250,8 @@ int QX_SHOW_PIC() {
     stCanvasBuf.UpdateRect = {0, 0, TABLE_W, TABLE_H};
 
     // 13. Two camera buffer sets.
-    CameraBuffer sets[2][4];
-    for (auto& set : sets)
-        for (CameraBuffer& b : set)
-            if (!alloc_as("camera Y", kPlaneBytes, true, b.y, &b.y_phys) ||
-                !alloc_as("camera UV", kPlaneBytes, true, b.uv, &b.uv_phys))
-                return -1;
+    CameraFrames cf;
+    if (!alloc_camera_frames(cf)) return -1;
 
     // 14. and 15. The bird's-eye view when every camera is calibrated.
     if (flash_param.flagf == 1 && flash_param.flagb == 1 && flash_param.flagl == 1 && flash_param.flagr == 1) {
@@ -290,23 +261,11 @@ int QX_SHOW_PIC() {
     table = table0;
 
     // 16. and 17. The first frames into set A.
-    VIDEO_FRAME_INFO_S frames[4]{};
-    bool held[4] = {};
-    for (int c = 0; c < 4; ++c) {
-        const HI_S32 r = HI_MPI_VI_GetFrame(kCapture[c], &frames[c]);
-        held[c] = r == HI_SUCCESS;
-        if (c == kFront) {
-            if (r != HI_SUCCESS) std::printf("getframe failed! %x\n", static_cast<unsigned>(r));
-            else std::printf("%d\n", 0);
-        }
-    }
-    for (int c = 0; c < 4; ++c)
-        if (held[c]) frame_copy_dma(frames[c], sets[0][c]);
+    first_frames(cf);
 
     // 18. Loop state.
     std::uint8_t status = 1;
     std::uint16_t count = 0;
-    int buffer_flag = 0;
     int accoff_count = 0;
     std::uint8_t post_temp_status = 0;
     std::uint8_t Uart_buff[256];
@@ -341,28 +300,10 @@ int QX_SHOW_PIC() {
         dev_write(uart_fd, heartbeat, sizeof heartbeat);
         clk_usleep(5000);
 
-        // 5. Frames.
-        HI_BOOL finished = HI_FALSE;
-        HI_MPI_IVE_Query(IveHandle, &finished, HI_TRUE);
-        for (int c = 0; c < 4; ++c)
-            if (held[c]) HI_MPI_VI_ReleaseFrame(kCapture[c], &frames[c]);
-        for (int c = 0; c < 4; ++c) {
-            const HI_S32 r = HI_MPI_VI_GetFrame(kCapture[c], &frames[c]);
-            held[c] = r == HI_SUCCESS;
-            if (c == kFront) {
-                if (r != HI_SUCCESS) std::printf("getframe failed! %x\n", static_cast<unsigned>(r));
-                else std::printf("%d\n", count);
-            }
-        }
-
-        // 6. Copy into one set while composing the other.
-        const int into = buffer_flag != 0 ? 0 : 1;
-        buffer_flag = buffer_flag != 0 ? 0 : 1;
-        for (int c = 0; c < 4; ++c)
-            if (held[c]) frame_copy_dma(frames[c], sets[into][c]);
-        const CameraBuffer* shown = sets[1 - into];
-        set_image(pBuf1, table, shown[kFront].y, shown[kFront].uv, shown[kBack].y, shown[kBack].uv, shown[kLeft].y,
-                  shown[kLeft].uv, shown[kRight].y, shown[kRight].uv, ptable_YUV2RGB);
+        // 5. and 6. Frames: copy into one set while composing the other.
+        const CameraBuffer* shown = next_frames(cf, count);
+        set_image(pBuf1, table, shown[CAM_FRONT].y, shown[CAM_FRONT].uv, shown[CAM_BACK].y, shown[CAM_BACK].uv,
+                  shown[CAM_LEFT].y, shown[CAM_LEFT].uv, shown[CAM_RIGHT].y, shown[CAM_RIGHT].uv, ptable_YUV2RGB);
 
         // 7. Overlays.
         if (record_on == 1 && status >= 3 && status <= 5) draw_rec(pBuf1, ptable_YUV2RGB);
