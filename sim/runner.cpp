@@ -159,6 +159,7 @@ int run(const RunOptions& options) {
             return 2;
         }
     }
+    for (const auto& f : scenario->failures) apply_event(Event{0, 0, "fail", f}, g_out);
     for (const auto& d : scenario->disks) host::disk_insert(d.label, d.capacity_mb, d.partitioned, d.formatted);
     if (scenario->settings_file) {
         std::error_code ec;

@@ -99,6 +99,9 @@ struct Parser {
             DiskSetting d;
             if (!disk_words(w, 1, d)) return false;
             sc.disks.push_back(d);
+        } else if (k == "fail" && w.size() >= 3) {
+            if (!parse_long(w[1], n, -1, 1000000) || n == 0) return fail("fail TIMES OPERATION (TIMES -1: always)");
+            sc.failures.emplace_back(w.begin() + 1, w.end());
         } else if (k == "capture" && w.size() == 2 && w[1] == "pattern") {
             sc.captures.push_back(CaptureSetting{"pattern", -1, {}});
         } else if (k == "capture" && w.size() == 4 && w[1] == "yuv") {

@@ -41,6 +41,8 @@ struct Scenario {
     std::optional<std::filesystem::path> settings_file;
     std::vector<DiskSetting> disks;
     std::vector<CaptureSetting> captures;
+    // Failures injected before power-on: times, then the operation's words.
+    std::vector<std::vector<std::string>> failures;
     // Timed events, sorted by time (stable for equal times).
     std::vector<Event> events;
 };

@@ -1,0 +1,85 @@
+// A fresh board per test inside a sandbox folder: <sandbox>/root is the board
+// root and <sandbox>/outside a folder the board must never touch.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "host/board.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+
+namespace storage_test {
+
+namespace fs = std::filesystem;
+
+inline void put(const fs::path& p, const std::string& text) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << text;
+}
+
+inline std::string get(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline bool lexists(const fs::path& p) {
+    struct stat st;
+    return ::lstat(p.c_str(), &st) == 0;
+}
+
+inline bool logged(const std::string& line) {
+    for (const auto& l : host::board_log_lines()) if (l == line) return true;
+    return false;
+}
+
+class Board : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static std::atomic<int> serial{0};
+        sandbox_ = fs::path(::testing::TempDir()) /
+                   ("storage-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+        fs::remove_all(sandbox_);
+        root_ = sandbox_ / "root";
+        outside_ = sandbox_ / "outside";
+        fs::create_directories(outside_);
+        put(outside_ / "keep.txt", "precious");
+        boot();
+    }
+    void TearDown() override {
+        host::board_shutdown();
+        std::error_code ec;
+        fs::remove_all(sandbox_, ec);
+    }
+    void boot() {
+        host::BoardOptions o;
+        o.root = root_;
+        o.paced = false;
+        o.start_mcu = false;
+        host::board_init(o);
+        host::board_log_clear();
+    }
+    // The system's file at a board path.
+    static fs::path at(const std::string& system_path) { return fs::path(board_path(system_path)); }
+    void outside_intact() const { EXPECT_EQ(get(outside_ / "keep.txt"), "precious"); }
+    // Inserts a formatted partitioned disk and mounts it as the system does.
+    void mount_disk(const std::string& label = "stick", std::uint64_t mb = 8192) {
+        host::disk_insert(label, mb);
+        ASSERT_EQ(sh_mount_rw("/dev/sda1", "/opt"), 0);
+    }
+
+    fs::path sandbox_, root_, outside_;
+};
+
+}  // namespace storage_test
