@@ -60,12 +60,13 @@ void board_init(const BoardOptions& options) {
         g_halt = nullptr;
     }
     const fs::path& root = g_options.root;
-    for (const char* dir : {"home/config", "etc/init.d", "opt", "proc/umap", "usb", "dev"})
-        fs::create_directories(root / dir);
     g_speed = options.clock_speed > 0 ? options.clock_speed : 1.0;
     g_start_ns = now_ns();
     g_sys_base_us = options.start_time * 1000000;
+    // Storage first: it repairs a root left with a disk mounted by a run that died.
     storage_power_on();
+    for (const char* dir : {"home/config", "etc/init.d", "opt", "proc/umap", "usb", "dev"})
+        fs::create_directories(root / dir);
     media_power_on();
     devices_power_on();
     display_power_on();

@@ -1,26 +1,39 @@
-// Placeholder until the devices part lands.
+// Board devices: power sequencing shared by the GPIO, I2C, infrared and
+// serial-line drivers.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+#include "host/devices_parts.h"
 #include "host/internal.h"
+
 namespace host {
-void devices_power_on() {}
-void devices_power_off() {}
-void mcu_power_on() {}
-void mcu_power_off() {}
-std::string mcu_tty_path() { return {}; }
-void mcu_set_state(const VehicleState&) {}
-VehicleState mcu_state() { return {}; }
-void mcu_set_radar(const std::array<std::uint8_t, 4>&, const std::array<std::uint8_t, 4>&, std::uint8_t) {}
-void mcu_send_key(std::uint8_t) {}
-void mcu_send_raw(const std::vector<std::uint8_t>&) {}
-std::vector<std::uint8_t> mcu_received_bytes() { return {}; }
-std::vector<std::string> mcu_commands() { return {}; }
-std::vector<std::string> mcu_firmware_lines() { return {}; }
-void board_set_code(std::uint8_t) {}
-std::uint8_t board_code() { return 0; }
-bool av_power() { return false; }
-int bright_flag() { return -1; }
-void ir_press(std::uint8_t, int, std::uint16_t) {}
-void ir_push(std::uint32_t, std::uint32_t) {}
-void rtc_set(int, int, int, int, int, int, int) {}
-void rtc_stop_oscillator() {}
-std::array<std::uint8_t, 16> rtc_registers() { return {}; }
+namespace {
+std::atomic<double> g_speed{1.0};
+}  // namespace
+
+namespace parts {
+std::chrono::nanoseconds host_span(double board_seconds) {
+    if (!(board_seconds > 0)) return std::chrono::nanoseconds{0};
+    const double ns = board_seconds / g_speed.load() * 1e9;
+    // Far-away deadlines are capped; callers wait again when woken early.
+    return std::chrono::nanoseconds{static_cast<std::int64_t>(std::min(ns, 3.6e12))};
+}
+}  // namespace parts
+
+void devices_power_on() {
+    const BoardOptions& o = board_options();
+    g_speed = o.clock_speed > 0 ? o.clock_speed : 1.0;
+    parts::gpio_power_on();
+    parts::i2c_power_on();
+    parts::ir_power_on();
+    parts::mcu_reset();
+    parts::serial_power_on(o.start_mcu);
+}
+
+void devices_power_off() {
+    parts::ir_power_off();
+    parts::serial_power_off();
+}
+
 }  // namespace host

@@ -120,7 +120,7 @@ struct Parser {
         long mb = 0;
         if (w.size() < at + 2) return fail("disk wants a label and a size in MB");
         d.label = w[at];
-        if (d.label.find('/') != std::string::npos || d.label == "." || d.label == "..")
+        if (d.label.find('/') != std::string::npos || d.label[0] == '.')
             return fail("a disk label is a plain name");
         if (!parse_long(w[at + 1], mb, 1, 4L << 20)) return fail("disk size must be 1..4194304 MB");
         d.capacity_mb = static_cast<std::uint64_t>(mb);

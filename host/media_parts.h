@@ -1,0 +1,77 @@
+// What the media platform's files share with each other; not for the rest of
+// the board.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "host/internal.h"
+#include "platform/mpi.h"
+
+// Every platform operation starts with its failure-injection point, named by
+// the function itself. The name string is made once, not per call.
+#define MEDIA_FAIL_POINT(fitting_code)                                                 \
+    do {                                                                               \
+        static const std::string fail_point_name_{__func__};                           \
+        if (auto fail_ = ::host::take_failure(fail_point_name_))                       \
+            return *fail_ ? static_cast<HI_S32>(*fail_) : static_cast<HI_S32>(fitting_code); \
+    } while (0)
+
+namespace host::media {
+
+// The board's clock rate and pacing, taken at power-on.
+double board_speed();
+bool board_paced();
+// Host time to wait for a span of board time.
+std::chrono::nanoseconds host_wait(double board_seconds);
+
+// True between HI_MPI_SYS_Init and HI_MPI_SYS_Exit.
+bool sys_ready();
+
+// A block of a video buffer pool. The tag says what the block holds, so the
+// capture can skip redrawing what is already there.
+struct PoolBlock {
+    std::uint32_t phys = 0;
+    std::uint8_t* virt = nullptr;
+    std::uint32_t pool = 0;
+    std::uint64_t tag = 0;
+};
+// Takes a free block of at least `min_size` bytes, preferring one tagged
+// `wanted_tag`; false when none is free.
+bool vb_take(std::uint32_t min_size, std::uint64_t wanted_tag, PoolBlock& out);
+void vb_give(std::uint32_t phys, std::uint64_t tag);
+
+// The source bound to a destination, if any.
+bool bind_source(const MPP_CHN_S& dest, MPP_CHN_S& src);
+
+// Module resets: on HI_MPI_SYS_Exit and at power-off.
+void vi_reset();
+void vpss_reset();
+void vo_reset();
+void venc_reset();
+void vdec_reset();
+void rgn_reset();
+// Power-off only: capture sources, counters and the encoder statistics file.
+void capture_power_off();
+void venc_power_on();
+
+// An overlay region's picture (rows packed, width x bytes per pixel) and size.
+struct RegionPicture {
+    PIXEL_FORMAT_E format = PIXEL_FORMAT_RGB_1555;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+bool rgn_picture(RGN_HANDLE handle, RegionPicture& out);
+// Whether the region is attached to the encoder group, and how.
+bool rgn_attachment(RGN_HANDLE handle, int group, RGN_CHN_ATTR_S& out);
+
+// Queues one encoded stream (its packs in order) on an encoder channel, as
+// the encoder does for every picture; false when the channel cannot take it.
+bool venc_queue_stream(int chn, std::span<const std::span<const std::uint8_t>> packs, std::uint64_t pts);
+
+}  // namespace host::media

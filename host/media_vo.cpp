@@ -1,0 +1,406 @@
+// Video outputs: devices with their timing, video layers, channels and
+// write-back. Device 0 feeds the panel picture that the display part draws.
+#include <array>
+#include <mutex>
+#include <string>
+
+#include "host/media_parts.h"
+
+namespace host::media {
+namespace {
+
+constexpr int kDevices = 3;
+constexpr int kChannels = 16;
+constexpr HI_U32 kKnownInterfaces = 0x7F;  // CVBS .. LCD
+constexpr HI_U32 kMaxWidth = 1920;
+constexpr HI_U32 kMaxHeight = 1200;
+
+struct Channel {
+    bool attr_set = false;
+    VO_CHN_ATTR_S attr{};
+    bool enabled = false;
+    bool paused = false;
+    std::uint32_t steps = 0;
+    HI_S32 frame_rate = 0;  // 0: the layer's rate
+};
+
+struct Device {
+    bool pub_set = false;
+    VO_PUB_ATTR_S pub{};
+    bool enabled = false;
+    bool layer_set = false;
+    VO_VIDEO_LAYER_ATTR_S layer{};
+    bool layer_enabled = false;
+    std::array<Channel, kChannels> chn{};
+    bool wbc_set = false;
+    VO_WBC_ATTR_S wbc{};
+    bool wbc_enabled = false;
+};
+
+struct Vo {
+    std::mutex mutex;
+    std::array<Device, kDevices> dev{};
+};
+Vo g_vo;
+
+constexpr HI_S32 err(HI_ERR_CODE code) { return hi_err(HI_ID_VOU, code); }
+
+// The active area of a timing.
+void timing_size(const VO_PUB_ATTR_S& p, int& width, int& height) {
+    switch (p.enIntfSync) {
+    case VO_OUTPUT_PAL: width = 720; height = 576; return;
+    case VO_OUTPUT_NTSC: width = 720; height = 480; return;
+    default:
+        width = p.stSyncInfo.u16Hact;
+        height = p.stSyncInfo.u16Vact;
+        return;
+    }
+}
+
+std::string timing_name(const VO_PUB_ATTR_S& p) {
+    int w = 0, h = 0;
+    timing_size(p, w, h);
+    const char* name = p.enIntfSync == VO_OUTPUT_PAL ? "PAL" : p.enIntfSync == VO_OUTPUT_NTSC ? "NTSC" : "user timing";
+    return std::string(name) + " " + std::to_string(w) + "x" + std::to_string(h);
+}
+
+bool rect_inside(const RECT_S& r, std::uint64_t width, std::uint64_t height) {
+    return r.s32X >= 0 && r.s32Y >= 0 && r.u32Width > 0 && r.u32Height > 0 &&
+           static_cast<std::uint64_t>(r.s32X) + r.u32Width <= width &&
+           static_cast<std::uint64_t>(r.s32Y) + r.u32Height <= height;
+}
+
+HI_S32 find_device(VO_DEV dev, Device*& out) {
+    if (dev < 0 || dev >= kDevices) return err(EN_ERR_INVALID_DEVID);
+    if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
+    out = &g_vo.dev[static_cast<std::size_t>(dev)];
+    return HI_SUCCESS;
+}
+
+HI_S32 find_channel(VO_DEV dev, VO_CHN chn, Device*& d, Channel*& out) {
+    if (dev < 0 || dev >= kDevices) return err(EN_ERR_INVALID_DEVID);
+    if (chn < 0 || chn >= kChannels) return err(EN_ERR_INVALID_CHNID);
+    if (HI_S32 r = find_device(dev, d)) return r;
+    out = &d->chn[static_cast<std::size_t>(chn)];
+    return HI_SUCCESS;
+}
+
+// Channels only run on an enabled layer; used by pause, resume, step and rate.
+HI_S32 running_channel(VO_DEV dev, VO_CHN chn, Channel*& out) {
+    Device* d = nullptr;
+    if (HI_S32 r = find_channel(dev, chn, d, out)) return r;
+    if (!out->enabled) return err(EN_ERR_NOT_PERM);
+    return HI_SUCCESS;
+}
+
+void log_device(VO_DEV dev, const std::string& what) { board_log("media", "VO " + std::to_string(dev) + " " + what); }
+
+// Switches the layer's channels off with it.
+int disable_channels(Device& d) {
+    int n = 0;
+    for (Channel& c : d.chn) {
+        if (!c.enabled) continue;
+        c.enabled = false;
+        c.paused = false;
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+void vo_reset() {
+    std::lock_guard lock(g_vo.mutex);
+    g_vo.dev = {};
+}
+
+}  // namespace host::media
+
+namespace host {
+
+HdOutput hd_output() {
+    std::lock_guard lock(media::g_vo.mutex);
+    const media::Device& d = media::g_vo.dev[0];
+    HdOutput out;
+    out.enabled = d.enabled && d.layer_enabled;
+    if (d.pub_set) {
+        media::timing_size(d.pub, out.width, out.height);
+        out.background = d.pub.u32BgColor;
+    }
+    return out;
+}
+
+// Nothing decodes into the video layer yet.
+bool hd_video_picture(Picture& out) {
+    (void)out;
+    return false;
+}
+
+}  // namespace host
+
+using host::board_log;
+using namespace host::media;
+
+HI_S32 HI_MPI_VO_SetPubAttr(VO_DEV VoDev, const VO_PUB_ATTR_S* pstPubAttr) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (VoDev < 0 || VoDev >= kDevices) return err(EN_ERR_INVALID_DEVID);
+    if (!pstPubAttr) return err(EN_ERR_NULL_PTR);
+    const VO_PUB_ATTR_S& p = *pstPubAttr;
+    if (p.enIntfType == 0 || (p.enIntfType & ~kKnownInterfaces) != 0) return err(EN_ERR_ILLEGAL_PARAM);
+    if (p.enIntfSync != VO_OUTPUT_PAL && p.enIntfSync != VO_OUTPUT_NTSC && p.enIntfSync != VO_OUTPUT_USER)
+        return err(EN_ERR_ILLEGAL_PARAM);
+    if (p.enIntfSync == VO_OUTPUT_USER &&
+        (p.stSyncInfo.u16Hact == 0 || p.stSyncInfo.u16Vact == 0 || p.stSyncInfo.u16Hact > kMaxWidth ||
+         p.stSyncInfo.u16Vact > kMaxHeight))
+        return err(EN_ERR_ILLEGAL_PARAM);
+    if (p.bDoubleFrame != HI_FALSE && p.bDoubleFrame != HI_TRUE) return err(EN_ERR_ILLEGAL_PARAM);
+    std::lock_guard lock(g_vo.mutex);
+    Device* d = nullptr;
+    if (HI_S32 r = find_device(VoDev, d)) return r;
+    // The timing of a running device cannot change under it.
+    if (d->enabled) return err(EN_ERR_NOT_PERM);
+    d->pub = p;
+    d->pub_set = true;
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_Enable(VO_DEV VoDev) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    std::string timing;
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Device* d = nullptr;
+        if (HI_S32 r = find_device(VoDev, d)) return r;
+        if (!d->pub_set) return err(EN_ERR_NOT_CONFIG);
+        if (d->enabled) return HI_SUCCESS;
+        d->enabled = true;
+        timing = timing_name(d->pub);
+    }
+    log_device(VoDev, "enabled, " + timing);
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_Disable(VO_DEV VoDev) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    bool wbc_was_on = false;
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Device* d = nullptr;
+        if (HI_S32 r = find_device(VoDev, d)) return r;
+        // Never enabled is fine: an output restart disables first.
+        if (!d->enabled) return HI_SUCCESS;
+        if (d->layer_enabled) return err(EN_ERR_NOT_PERM);
+        d->enabled = false;
+        wbc_was_on = d->wbc_enabled;
+        d->wbc_enabled = false;
+    }
+    log_device(VoDev, wbc_was_on ? "disabled, write-back stopped with it" : "disabled");
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_SetVideoLayerAttr(VO_DEV VoDev, const VO_VIDEO_LAYER_ATTR_S* pstLayerAttr) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (VoDev < 0 || VoDev >= kDevices) return err(EN_ERR_INVALID_DEVID);
+    if (!pstLayerAttr) return err(EN_ERR_NULL_PTR);
+    const VO_VIDEO_LAYER_ATTR_S& a = *pstLayerAttr;
+    if (a.u32DispFrmRt == 0 || a.u32DispFrmRt > 240) return err(EN_ERR_ILLEGAL_PARAM);
+    if (a.stImageSize.u32Width == 0 || a.stImageSize.u32Height == 0 || a.stImageSize.u32Width > kMaxWidth ||
+        a.stImageSize.u32Height > kMaxHeight)
+        return err(EN_ERR_ILLEGAL_PARAM);
+    if (a.enPixFormat != PIXEL_FORMAT_YUV_SEMIPLANAR_422 && a.enPixFormat != PIXEL_FORMAT_YUV_SEMIPLANAR_420)
+        return err(EN_ERR_ILLEGAL_PARAM);
+    std::lock_guard lock(g_vo.mutex);
+    Device* d = nullptr;
+    if (HI_S32 r = find_device(VoDev, d)) return r;
+    if (!d->enabled) return err(EN_ERR_NOT_PERM);
+    int width = 0, height = 0;
+    timing_size(d->pub, width, height);
+    if (!rect_inside(a.stDispRect, static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height)))
+        return err(EN_ERR_ILLEGAL_PARAM);
+    d->layer = a;
+    d->layer_set = true;
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_EnableVideoLayer(VO_DEV VoDev) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    RECT_S rect{};
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Device* d = nullptr;
+        if (HI_S32 r = find_device(VoDev, d)) return r;
+        if (!d->enabled) return err(EN_ERR_NOT_PERM);
+        if (!d->layer_set) return err(EN_ERR_NOT_CONFIG);
+        if (d->layer_enabled) return HI_SUCCESS;
+        d->layer_enabled = true;
+        rect = d->layer.stDispRect;
+    }
+    log_device(VoDev, "video layer enabled, " + std::to_string(rect.u32Width) + "x" + std::to_string(rect.u32Height) +
+                          " at " + std::to_string(rect.s32X) + "," + std::to_string(rect.s32Y));
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_DisableVideoLayer(VO_DEV VoDev) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    int stopped = 0;
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Device* d = nullptr;
+        if (HI_S32 r = find_device(VoDev, d)) return r;
+        if (!d->layer_enabled) return HI_SUCCESS;
+        d->layer_enabled = false;
+        stopped = disable_channels(*d);
+    }
+    log_device(VoDev, stopped ? "video layer disabled with " + std::to_string(stopped) + " channel(s)"
+                              : std::string("video layer disabled"));
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_SetChnAttr(VO_DEV VoDev, VO_CHN VoChn, const VO_CHN_ATTR_S* pstChnAttr) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (!pstChnAttr) return err(EN_ERR_NULL_PTR);
+    std::lock_guard lock(g_vo.mutex);
+    Device* d = nullptr;
+    Channel* c = nullptr;
+    if (HI_S32 r = find_channel(VoDev, VoChn, d, c)) return r;
+    if (!d->layer_enabled) return err(EN_ERR_NOT_PERM);
+    const VO_CHN_ATTR_S& a = *pstChnAttr;
+    if (a.u32Priority > 31 || (a.bDeflicker != HI_FALSE && a.bDeflicker != HI_TRUE) ||
+        !rect_inside(a.stRect, d->layer.stImageSize.u32Width, d->layer.stImageSize.u32Height))
+        return err(EN_ERR_ILLEGAL_PARAM);
+    c->attr = a;
+    c->attr_set = true;
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_EnableChn(VO_DEV VoDev, VO_CHN VoChn) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Device* d = nullptr;
+        Channel* c = nullptr;
+        if (HI_S32 r = find_channel(VoDev, VoChn, d, c)) return r;
+        if (!d->layer_enabled) return err(EN_ERR_NOT_PERM);
+        if (!c->attr_set) return err(EN_ERR_NOT_CONFIG);
+        if (c->enabled) return HI_SUCCESS;
+        c->enabled = true;
+        c->paused = false;
+        c->frame_rate = 0;
+    }
+    log_device(VoDev, "channel " + std::to_string(VoChn) + " enabled");
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_DisableChn(VO_DEV VoDev, VO_CHN VoChn) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Device* d = nullptr;
+        Channel* c = nullptr;
+        if (HI_S32 r = find_channel(VoDev, VoChn, d, c)) return r;
+        if (!c->enabled) return HI_SUCCESS;
+        c->enabled = false;
+        c->paused = false;
+    }
+    log_device(VoDev, "channel " + std::to_string(VoChn) + " disabled");
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_SetWbcAttr(VO_DEV VoDev, const VO_WBC_ATTR_S* pstWbcAttr) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (VoDev < 0 || VoDev >= kDevices) return err(EN_ERR_INVALID_DEVID);
+    if (!pstWbcAttr) return err(EN_ERR_NULL_PTR);
+    const VO_WBC_ATTR_S& a = *pstWbcAttr;
+    if (a.stTargetSize.u32Width == 0 || a.stTargetSize.u32Height == 0 || a.stTargetSize.u32Width > kMaxWidth ||
+        a.stTargetSize.u32Height > kMaxHeight || a.u32FrameRate == 0 || a.u32FrameRate > 60 ||
+        (a.enPixelFormat != PIXEL_FORMAT_YUV_SEMIPLANAR_422 && a.enPixelFormat != PIXEL_FORMAT_YUV_SEMIPLANAR_420))
+        return err(EN_ERR_ILLEGAL_PARAM);
+    std::lock_guard lock(g_vo.mutex);
+    Device* d = nullptr;
+    if (HI_S32 r = find_device(VoDev, d)) return r;
+    if (d->wbc_enabled) return err(EN_ERR_NOT_PERM);
+    d->wbc = a;
+    d->wbc_set = true;
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_EnableWbc(VO_DEV VoDev) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    SIZE_S size{};
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Device* d = nullptr;
+        if (HI_S32 r = find_device(VoDev, d)) return r;
+        if (!d->wbc_set) return err(EN_ERR_NOT_CONFIG);
+        if (!d->enabled) return err(EN_ERR_NOT_PERM);
+        if (d->wbc_enabled) return HI_SUCCESS;
+        d->wbc_enabled = true;
+        size = d->wbc.stTargetSize;
+    }
+    log_device(VoDev, "write-back enabled, " + std::to_string(size.u32Width) + "x" + std::to_string(size.u32Height));
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_DisableWbc(VO_DEV VoDev) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Device* d = nullptr;
+        if (HI_S32 r = find_device(VoDev, d)) return r;
+        if (!d->wbc_enabled) return HI_SUCCESS;
+        d->wbc_enabled = false;
+    }
+    log_device(VoDev, "write-back disabled");
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_ChnPause(VO_DEV VoDev, VO_CHN VoChn) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Channel* c = nullptr;
+        if (HI_S32 r = running_channel(VoDev, VoChn, c)) return r;
+        if (c->paused) return HI_SUCCESS;
+        c->paused = true;
+    }
+    log_device(VoDev, "channel " + std::to_string(VoChn) + " paused");
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_ChnResume(VO_DEV VoDev, VO_CHN VoChn) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Channel* c = nullptr;
+        if (HI_S32 r = running_channel(VoDev, VoChn, c)) return r;
+        if (!c->paused) return HI_SUCCESS;
+        c->paused = false;
+    }
+    log_device(VoDev, "channel " + std::to_string(VoChn) + " resumed");
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_ChnStep(VO_DEV VoDev, VO_CHN VoChn) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    std::lock_guard lock(g_vo.mutex);
+    Channel* c = nullptr;
+    if (HI_S32 r = running_channel(VoDev, VoChn, c)) return r;
+    // Stepping shows one picture and leaves the channel paused.
+    c->paused = true;
+    ++c->steps;
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VO_SetChnFrameRate(VO_DEV VoDev, VO_CHN VoChn, HI_S32 s32ChnFrmRate) {
+    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (s32ChnFrmRate <= 0 || s32ChnFrmRate > 240) return err(EN_ERR_ILLEGAL_PARAM);
+    {
+        std::lock_guard lock(g_vo.mutex);
+        Channel* c = nullptr;
+        if (HI_S32 r = running_channel(VoDev, VoChn, c)) return r;
+        if (c->frame_rate == s32ChnFrmRate) return HI_SUCCESS;
+        c->frame_rate = s32ChnFrmRate;
+    }
+    log_device(VoDev, "channel " + std::to_string(VoChn) + " at " + std::to_string(s32ChnFrmRate) + " frames/s");
+    return HI_SUCCESS;
+}

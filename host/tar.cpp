@@ -1,0 +1,399 @@
+// "tar -xzvf <archive> -C <dir>" done natively: gzip through zlib, ustar and
+// GNU headers. Member names are data from a disk: every path is walked one
+// component at a time below the target folder without following any link,
+// and names that are absolute or climb with ".." are never written.
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "host/internal.h"
+#include "host/storage_parts.h"
+#include "platform/shell.h"
+
+namespace {
+
+using namespace host::storage;
+
+constexpr std::size_t kBlock = 512;
+constexpr std::uint64_t kMaxMeta = 1 << 20;  // long names and extended headers
+
+void say(const std::string& text) { host::board_log("shell", "tar: " + text); }
+
+// Numeric header field: octal text, or GNU base-256 when the top bit is set.
+std::optional<std::uint64_t> number(const unsigned char* f, std::size_t len) {
+    if (f[0] & 0x80) {
+        if (f[0] & 0x40) return std::nullopt;  // negative
+        std::uint64_t v = f[0] & 0x3f;
+        for (std::size_t i = 1; i < len; ++i) {
+            if (v >> 55) return std::nullopt;
+            v = v << 8 | f[i];
+        }
+        return v;
+    }
+    std::size_t i = 0;
+    while (i < len && f[i] == ' ') ++i;
+    std::uint64_t v = 0;
+    for (; i < len && f[i] >= '0' && f[i] <= '7'; ++i) {
+        if (v >> 60) return std::nullopt;
+        v = v * 8 + (f[i] - '0');
+    }
+    if (i < len && f[i] != '\0' && f[i] != ' ') return std::nullopt;
+    return v;
+}
+
+std::string field(const unsigned char* f, std::size_t len) {
+    const auto* end = static_cast<const unsigned char*>(std::memchr(f, 0, len));
+    return std::string(reinterpret_cast<const char*>(f), end ? static_cast<std::size_t>(end - f) : len);
+}
+
+bool checksum_ok(const unsigned char* h) {
+    const auto stored = number(h + 148, 8);
+    if (!stored) return false;
+    std::uint64_t sum_unsigned = 0;
+    std::int64_t sum_signed = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) {
+        const bool in_field = i >= 148 && i < 156;
+        sum_unsigned += in_field ? ' ' : h[i];
+        sum_signed += in_field ? ' ' : static_cast<signed char>(h[i]);
+    }
+    return *stored == sum_unsigned || static_cast<std::int64_t>(*stored) == sum_signed;
+}
+
+// The "path" record of a pax extended header ("<len> key=value\n" records).
+std::string pax_path(const std::string& data) {
+    std::string path;
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        std::size_t len = 0, i = pos;
+        while (i < data.size() && data[i] >= '0' && data[i] <= '9' && len < data.size()) len = len * 10 + (data[i++] - '0');
+        if (i >= data.size() || data[i] != ' ' || len == 0 || pos + len > data.size() || len <= i - pos + 1) break;
+        const std::string record = data.substr(i + 1, pos + len - i - 1);
+        pos += len;
+        const std::size_t eq = record.find('=');
+        if (eq == std::string::npos || record.empty() || record.back() != '\n') break;
+        if (record.compare(0, eq, "path") == 0 && eq == 4) path = record.substr(eq + 1, record.size() - eq - 2);
+    }
+    return path;
+}
+
+class Extractor {
+public:
+    Extractor(gzFile gz, int top) : gz_(gz), top_(top) {}
+
+    bool run() {
+        bool ok = true;
+        std::string long_name, extended_path;
+        bool first = true;
+        for (;;) {
+            std::array<unsigned char, kBlock> h;
+            const int got = read_exact(h.data(), kBlock);
+            if (first && (got <= 0 || gzdirect(gz_))) {
+                say(got < 0 && !gzdirect(gz_) ? stream_error() : "this does not look like a gzip-compressed tar archive");
+                return false;
+            }
+            first = false;
+            if (got == 0) break;  // end of data without the closing zero blocks
+            if (got < 0) {
+                say(stream_error());
+                return false;
+            }
+            if (std::all_of(h.begin(), h.end(), [](unsigned char c) { return c == 0; })) return finish(ok);
+            if (!checksum_ok(h.data())) {
+                say("archive header checksum error");
+                return false;
+            }
+            const auto size = number(h.data() + 124, 12);
+            const auto mode = number(h.data() + 100, 8);
+            const auto mtime = number(h.data() + 136, 12);
+            if (!size || !mode || !mtime) {
+                say("archive header has a malformed number");
+                return false;
+            }
+            const char type = static_cast<char>(h[156]);
+            if (type == 'L' || type == 'x') {
+                std::string data;
+                if (*size > kMaxMeta || !read_data(*size, -1, &data)) {
+                    say(*size > kMaxMeta ? "extended header too long" : stream_error());
+                    return false;
+                }
+                if (type == 'L')
+                    long_name = data.substr(0, data.find('\0'));
+                else
+                    extended_path = pax_path(data);
+                continue;
+            }
+            if (type == 'K' || type == 'g') {
+                if (!read_data(*size, -1)) return fail_stream();
+                continue;
+            }
+            std::string name;
+            if (!long_name.empty()) {
+                name = long_name;
+            } else if (!extended_path.empty()) {
+                name = extended_path;
+            } else {
+                name = field(h.data(), 100);
+                const bool posix = std::memcmp(h.data() + 257, "ustar\0", 6) == 0;
+                const std::string prefix = posix ? field(h.data() + 345, 155) : std::string();
+                if (!prefix.empty()) name = prefix + "/" + name;
+            }
+            long_name.clear();
+            extended_path.clear();
+            const Member m{name, type, *size, static_cast<mode_t>(*mode & 0777), static_cast<time_t>(*mtime)};
+            const int r = member(m);
+            if (r < 0) return fail_stream();
+            if (r == 0) ok = false;
+        }
+        return finish(ok);
+    }
+
+private:
+    struct Member {
+        std::string name;
+        char type;
+        std::uint64_t size;
+        mode_t mode;
+        time_t mtime;
+    };
+    struct DirAttrs {
+        std::vector<std::string> comps;
+        mode_t mode;
+        time_t mtime;
+    };
+
+    // 1 done, 0 this member failed (go on), -1 the stream failed.
+    int member(const Member& m) {
+        std::vector<std::string> comps;
+        bool climbs = false;
+        for (std::size_t i = 0; i <= m.name.size();) {
+            const std::size_t j = std::min(m.name.find('/', i), m.name.size());
+            const std::string part = m.name.substr(i, j - i);
+            if (part == "..") climbs = true;
+            if (!part.empty() && part != ".") comps.push_back(part);
+            i = j + 1;
+        }
+        const bool regular = m.type == '0' || m.type == '\0' || m.type == '7';
+        if (!m.name.empty() && m.name[0] == '/') {
+            say("skipping member with an absolute name: " + m.name);
+            return read_data(m.size, -1) ? 1 : -1;
+        }
+        if (climbs) {
+            say("skipping member whose name leaves the folder: " + m.name);
+            return read_data(m.size, -1) ? 1 : -1;
+        }
+        if (!regular && m.type != '5') {
+            say("skipping " + m.name + ": " + kind(m.type) + " not extracted");
+            return read_data(m.size, -1) ? 1 : -1;
+        }
+        say(m.name);
+        if (comps.empty()) {
+            // The target folder itself ("./"): it is not changed.
+            return read_data(m.size, -1) ? 1 : -1;
+        }
+        const int parent = open_parent(comps, true);
+        if (parent < 0) {
+            say(m.name + ": Cannot open: " + std::strerror(errno));
+            return read_data(m.size, -1) ? 0 : -1;
+        }
+        const char* last = comps.back().c_str();
+        int result = 1;
+        if (m.type == '5') {
+            struct stat st;
+            if (::fstatat(parent, last, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (!S_ISDIR(st.st_mode)) {
+                    say(m.name + ": Cannot mkdir: File exists");
+                    result = 0;
+                }
+            } else if (::mkdirat(parent, last, 0700) != 0) {
+                say(m.name + ": Cannot mkdir: " + std::strerror(errno));
+                result = 0;
+            }
+            if (result == 1) dirs_.push_back(DirAttrs{comps, m.mode, m.mtime});
+            ::close(parent);
+            if (!read_data(m.size, -1)) return -1;
+            return result;
+        }
+        struct stat st;
+        if (::fstatat(parent, last, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            // An old file or link is replaced, never written through.
+            if (S_ISDIR(st.st_mode) || ::unlinkat(parent, last, 0) != 0) {
+                say(m.name + ": Cannot open: " + (S_ISDIR(st.st_mode) ? "Is a directory" : std::strerror(errno)));
+                ::close(parent);
+                return read_data(m.size, -1) ? 0 : -1;
+            }
+        }
+        const int fd = ::openat(parent, last, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        ::close(parent);
+        if (fd < 0) {
+            say(m.name + ": Cannot open: " + std::strerror(errno));
+            return read_data(m.size, -1) ? 0 : -1;
+        }
+        bool wrote = true;
+        const bool read = read_data(m.size, fd, nullptr, &wrote);
+        ::fchmod(fd, m.mode);
+        const timespec times[2] = {{m.mtime, 0}, {m.mtime, 0}};
+        ::futimens(fd, times);
+        ::close(fd);
+        if (!read) return -1;  // what was written so far stays, like the real tool
+        if (!wrote) {
+            say(m.name + ": Cannot write: " + std::strerror(errno));
+            return 0;
+        }
+        return 1;
+    }
+
+    static std::string kind(char type) {
+        switch (type) {
+            case '1': return "hard link";
+            case '2': return "symbolic link";
+            case '3': return "character device";
+            case '4': return "block device";
+            case '6': return "fifo";
+            default: return std::string("member of type '") + type + "'";
+        }
+    }
+
+    // The folder holding the last component, reached without following links.
+    int open_parent(const std::vector<std::string>& comps, bool create) {
+        int fd = ::dup(top_);
+        for (std::size_t i = 0; fd >= 0 && i + 1 < comps.size(); ++i) {
+            const char* c = comps[i].c_str();
+            int next = ::openat(fd, c, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (next < 0 && errno == ENOENT && create && ::mkdirat(fd, c, 0755) == 0)
+                next = ::openat(fd, c, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int saved = errno;
+            ::close(fd);
+            errno = saved;
+            fd = next;
+        }
+        return fd;
+    }
+
+    // Folders get their own mode and time last, once nothing more is written in them.
+    bool finish(bool ok) {
+        for (auto it = dirs_.rbegin(); it != dirs_.rend(); ++it) {
+            const int parent = open_parent(it->comps, false);
+            if (parent < 0) continue;
+            const int fd = ::openat(parent, it->comps.back().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            ::close(parent);
+            if (fd < 0) continue;
+            ::fchmod(fd, it->mode);
+            const timespec times[2] = {{it->mtime, 0}, {it->mtime, 0}};
+            ::futimens(fd, times);
+            ::close(fd);
+        }
+        // The rest of the stream must still be sound (its end and check sum).
+        std::array<char, 16384> sink;
+        int n;
+        while ((n = gzread(gz_, sink.data(), sink.size())) > 0) {
+        }
+        if (n < 0 || stream_broken()) {
+            say(stream_error());
+            return false;
+        }
+        return ok;
+    }
+
+    bool fail_stream() {
+        say(stream_error());
+        return false;
+    }
+
+    bool stream_broken() {
+        int err = Z_OK;
+        gzerror(gz_, &err);
+        return err != Z_OK && err != Z_STREAM_END;
+    }
+
+    std::string stream_error() {
+        int err = Z_OK;
+        const char* text = gzerror(gz_, &err);
+        if (err != Z_OK && err != Z_STREAM_END) return std::string("gzip: ") + (text ? text : "error");
+        return "Unexpected EOF in archive";
+    }
+
+    // Reads len bytes: len, 0 at a clean end, -1 when cut short or broken.
+    int read_exact(unsigned char* buf, std::size_t len) {
+        std::size_t got = 0;
+        while (got < len) {
+            const int n = gzread(gz_, buf + got, static_cast<unsigned>(len - got));
+            if (n < 0) return -1;
+            if (n == 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        if (stream_broken()) return -1;
+        if (got == 0) return 0;
+        return got == len ? static_cast<int>(len) : -1;
+    }
+
+    // A member's data and its padding: written to fd (when >= 0), kept in
+    // `keep` (when given), or passed over.
+    bool read_data(std::uint64_t size, int fd, std::string* keep = nullptr, bool* wrote = nullptr) {
+        std::uint64_t left = (size + kBlock - 1) / kBlock * kBlock;
+        std::uint64_t data_left = size;
+        std::vector<unsigned char> buf(64 * 1024);
+        while (left > 0) {
+            const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size()));
+            if (read_exact(buf.data(), chunk) != static_cast<int>(chunk)) return false;
+            const std::size_t useful = static_cast<std::size_t>(std::min<std::uint64_t>(data_left, chunk));
+            if (keep) keep->append(reinterpret_cast<const char*>(buf.data()), useful);
+            if (fd >= 0 && wrote && *wrote) {
+                for (std::size_t done = 0; done < useful;) {
+                    const ssize_t w = ::write(fd, buf.data() + done, useful - done);
+                    if (w < 0 && errno == EINTR) continue;
+                    if (w <= 0) {
+                        *wrote = false;
+                        break;
+                    }
+                    done += static_cast<std::size_t>(w);
+                }
+            }
+            data_left -= useful;
+            left -= chunk;
+        }
+        return true;
+    }
+
+    gzFile gz_;
+    int top_;
+    std::vector<DirAttrs> dirs_;
+};
+
+}  // namespace
+
+int sh_tar_xzvf(const char* archive, const char* dir) {
+    const std::string a = archive ? archive : "", d = dir ? dir : "";
+    if (!command_start("tar -xzvf " + a + " -C " + d, "tar")) return 1;
+    const auto archive_comps = system_components(a);
+    const auto dir_comps = system_components(d);
+    std::lock_guard lock(state_mutex());
+    auto real_archive = a.empty() || machinery(archive_comps) ? std::nullopt : resolve_in_root(host_path(archive_comps));
+    if (!real_archive) {
+        say(a + ": Cannot open: No such file or directory");
+        return 1;
+    }
+    auto real_dir = d.empty() || machinery(dir_comps) ? std::nullopt : resolve_in_root(host_path(dir_comps));
+    const int top = real_dir ? ::open(real_dir->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (top < 0) {
+        say(d + ": Cannot open: No such file or directory");
+        return 1;
+    }
+    const int fd = ::open(real_archive->c_str(), O_RDONLY | O_CLOEXEC);
+    gzFile gz = fd >= 0 ? gzdopen(fd, "rb") : nullptr;
+    if (!gz) {
+        if (fd >= 0) ::close(fd);
+        ::close(top);
+        say(a + ": Cannot open: " + std::strerror(errno));
+        return 1;
+    }
+    const bool ok = Extractor(gz, top).run();
+    gzclose(gz);
+    ::close(top);
+    if (!ok) say("Exiting with failure status due to previous errors");
+    return ok ? 0 : 1;
+}
