@@ -157,7 +157,8 @@ void set_image(std::uint32_t* pimage, const Image_table* table, const std::uint8
                 const unsigned slot = e->pic_num & 0x0E;
                 if (slot >= 8) break;
                 const Sample s = sample(planes[kSlot[slot >> 1]], e->Addr_Y, e->ybili);
-                *out = ptable_YUV2RGB[lookup(s.y, s.u, s.v)];
+                // Weights from a damaged table may sum past 255: stay inside the lookup table.
+                *out = ptable_YUV2RGB[lookup(s.y, s.u, s.v) & 0x3FFFFF];
                 break;
             }
             case KIND_BACK:

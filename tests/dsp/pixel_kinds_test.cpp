@@ -173,21 +173,22 @@ TEST_F(PixelKinds, BalancedKindsApplyTheirCamerasGains) {
     left.flat(151, 150, 60);    // Y 150
     front.flat(61, 128, 128);   // Y 60
     right.flat(201, 250, 10);   // Y 200
-    bili_b = 384, bili_b_u = 128, bili_b_v = 300;
+    bili_b = 386, bili_b_u = 128, bili_b_v = 300;
     bili_l = 256, bili_l_u = 512, bili_l_v = 256;
-    bili_t = 1024, bili_t_u = 256, bili_t_v = 200;
+    bili_t = 1024, bili_t_u = 256, bili_t_v = 199;
     bili_r = 300, bili_r_u = 200, bili_r_v = 1000;
     at(40, 40) = entry(0x20, 9000);
     at(40, 41) = entry(0x30, 9000);
     at(40, 42) = entry(0x40, 9000);
     at(40, 43) = entry(0x50, 9000);
     run();
-    // Back: Y 100*384>>8 = 150; U 100*128>>8 = 50 -> a 25; V 200*300>>8 = 234 -> b 117.
+    // Back: Y 100*386>>8 = 38600>>8 = 150 (150.78, truncated); U 100*128>>8 = 50 -> a 25;
+    // V 200*300>>8 = 60000>>8 = 234 -> b 117.
     EXPECT_EQ(pixel(40, 40), idx(150, 25, 117));
     // Left: Y 150; U 150*512>>8 = 300 -> limited to 255 -> a 127; V 60 -> b 30.
     EXPECT_EQ(pixel(40, 41), idx(150, 127, 30));
-    // Front: Y 60*1024>>8 = 240; U 128 -> a 64; V 128*200>>8 = 100 -> b 50.
-    EXPECT_EQ(pixel(40, 42), idx(240, 64, 50));
+    // Front: Y 60*1024>>8 = 240; U 128 -> a 64; V 128*199>>8 = 25472>>8 = 99 (99.5, truncated) -> b 49.
+    EXPECT_EQ(pixel(40, 42), idx(240, 64, 49));
     // Right: Y 200*300>>8 = 234; U 250*200>>8 = 195 -> a 97; V 10*1000>>8 = 39 -> b 19.
     EXPECT_EQ(pixel(40, 43), idx(234, 97, 19));
 }
@@ -268,7 +269,14 @@ TEST_F(PixelKinds, DamagedEntriesStayInsideThePlanesAndStillDraw) {
         at(150, col++) = entry(0x74, 0, 300, a);
         at(150, col++) = entry(0x72, a, 65535, 0);
     }
+    // Weights that sum past 255 over bright pixels: (255 * 1020) >> 8 = 1016 would
+    // index far past the conversion table.
+    for (std::uint16_t pic : {0x10, 0x12, 0x14, 0x16}) {
+        at(150, col) = entry(pic, 1000);
+        at(150, col++).ybili = {255, 255, 255, 255};
+    }
     const int end = col;
+    for (Camera* c : {&front, &back, &left, &right}) c->flat(255, 255, 255);
     run();
     for (int c = 20; c < end; ++c) EXPECT_LT(pixel(150, c), 1u << 22) << c;  // a table entry was written
 }
