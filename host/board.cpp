@@ -13,6 +13,7 @@
 #include <iostream>
 #include <map>
 #include <mutex>
+#include <sys/mman.h>
 #include <thread>
 
 #include "host/internal.h"
@@ -210,9 +211,9 @@ MmzBlock mmz_alloc(std::size_t len) {
     std::lock_guard lock(g_mmz_mutex);
     const std::size_t rounded = (len + 4095) & ~std::size_t{4095};
     if (g_mmz_in_use + rounded > kMmzLimit || std::uint64_t{g_next_phys} + rounded > 0xFFFFF000u) return {};
-    void* mem = std::aligned_alloc(4096, rounded);
-    if (!mem) return {};
-    std::memset(mem, 0, rounded);
+    // Anonymous pages come zero-filled and page-aligned, and cost nothing until touched.
+    void* mem = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mem == MAP_FAILED) return {};
     const std::uint32_t phys = g_next_phys;
     g_next_phys += static_cast<std::uint32_t>(rounded);
     g_blocks[phys] = Block{len, mem};
@@ -224,8 +225,9 @@ bool mmz_free(std::uint32_t phys) {
     std::lock_guard lock(g_mmz_mutex);
     auto it = g_blocks.find(phys);
     if (it == g_blocks.end()) return false;
-    std::free(it->second.mem);
-    g_mmz_in_use -= (it->second.len + 4095) & ~std::size_t{4095};
+    const std::size_t rounded = (it->second.len + 4095) & ~std::size_t{4095};
+    munmap(it->second.mem, rounded);
+    g_mmz_in_use -= rounded;
     g_blocks.erase(it);
     return true;
 }
@@ -247,7 +249,7 @@ std::size_t mmz_bytes_in_use() {
 
 void mmz_reset() {
     std::lock_guard lock(g_mmz_mutex);
-    for (auto& [phys, block] : g_blocks) std::free(block.mem);
+    for (auto& [phys, block] : g_blocks) munmap(block.mem, (block.len + 4095) & ~std::size_t{4095});
     g_blocks.clear();
     g_mmz_in_use = 0;
     g_next_phys = 0x90000000u;

@@ -50,7 +50,8 @@ struct Channel {
     bool receiving = false;
     int fd = -1;     // readable while a stream waits to be got
     bool fd_raised = false;
-    // The stream ring: bytes in [read, read + used) modulo its size.
+    // The stream ring, taken at the first start: bytes in [read, read + used)
+    // modulo its size.
     MmzBlock ring{};
     std::uint32_t ring_size = 0;
     std::uint32_t read = 0;
@@ -337,13 +338,8 @@ HI_S32 HI_MPI_VENC_CreateChn(VENC_CHN VeChn, const VENC_CHN_ATTR_S* pstAttr) {
         Channel& c = g_venc.chn[static_cast<std::size_t>(VeChn)];
         if (c.exists) return err(EN_ERR_EXIST);
         Channel fresh;
-        fresh.ring = host::mmz_alloc(ring_size);
-        if (!fresh.ring.virt) return err(EN_ERR_NOMEM);
         fresh.fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (fresh.fd < 0) {
-            host::mmz_free(fresh.ring.phys);
-            return err(EN_ERR_NOMEM);
-        }
+        if (fresh.fd < 0) return err(EN_ERR_NOMEM);
         fresh.exists = true;
         fresh.attr = *pstAttr;
         fresh.ring_size = ring_size;
@@ -426,6 +422,12 @@ HI_S32 HI_MPI_VENC_StartRecvPic(VENC_CHN VeChn) {
         if (HI_S32 r = find_channel(VeChn, c)) return r;
         if (c->group < 0) return err(EN_ERR_NOT_PERM);
         if (c->receiving) return HI_SUCCESS;
+        // The stream ring is taken when pictures first come, not at creation:
+        // channels that never record cost no media memory.
+        if (!c->ring.virt) {
+            c->ring = host::mmz_alloc(c->ring_size);
+            if (!c->ring.virt) return err(EN_ERR_NOMEM);
+        }
         c->receiving = true;
         write_stats_locked();
     }

@@ -43,7 +43,7 @@ TEST(SimulatorRun, ScenarioRunsToPowerOffAndLeavesOnlyItsOutput) {
                                  "0.5 screenshot first\n"
                                  "0.6 reverse on\n"
                                  "0.7 disk remove\n"
-                                 "1.0 power off\n");
+                                 "2.0 power off\n");
     ASSERT_EQ(status, 0) << read_file(tmp.path / "stderr.txt");
 
     // Only the scenario, the captured error output and the output folder.
@@ -82,7 +82,7 @@ TEST(SimulatorRun, FramebufferFailureEndsInAReboot) {
     const int status = run_svsim(tmp.path,
                                  "paced off\nspeed 50\n"
                                  "0.2 fail 1 ioctl /dev/fb0 0x4004467C\n"
-                                 "30 power off\n");
+                                 "600 power off\n");
     ASSERT_EQ(status, 0) << read_file(tmp.path / "stderr.txt");
     const std::string log = read_file(tmp.path / "out/board.log");
     EXPECT_NE(log.find("shell: reboot"), std::string::npos);
