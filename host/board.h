@@ -68,7 +68,8 @@ void board_sleep(double board_seconds);
 
 // Fills one 1280 x 720 YUV 4:2:2 semi-planar picture of capture channel
 // `channel` (0 left, 1 right, 4 back, 5 front): y is 1280 x 720 bytes, uv
-// 1280 x 720 bytes of interleaved U, V.
+// 1280 x 720 bytes of chroma words (little-endian, U in the high byte, so V
+// comes first in memory).
 using FrameRenderer = std::function<void(int channel, std::uint64_t frame, std::uint8_t* y, std::uint8_t* uv)>;
 void capture_use_pattern();                         // solid colour per camera, frame counter
 void capture_use_renderer(FrameRenderer renderer);  // e.g. the synthetic scene

@@ -98,9 +98,11 @@ void paint(std::uint8_t* y, std::uint8_t* uv, int x, int top, int w, int h, Yuv 
         std::memset(y + static_cast<std::size_t>(row) * kWidth + x, c.y, static_cast<std::size_t>(w));
         if (!uv) continue;
         std::uint8_t* p = uv + static_cast<std::size_t>(row) * kWidth + x;
+        // Each pair's chroma is one little-endian word with U in its high byte:
+        // V comes first in memory.
         for (int i = 0; i < w; i += 2) {
-            p[i] = c.u;
-            p[i + 1] = c.v;
+            p[i] = c.v;
+            p[i + 1] = c.u;
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "dsp/dsp_image.h"
 #include "tests/board_fixture.h"
 #include "vio/frames.h"
+#include "vio/vio.h"
 
 namespace {
 
@@ -72,6 +73,53 @@ TEST_F(CameraFramesTest, FailedFetchSkipsTheCopyAndTheNextRelease) {
     next_frames(cf, 2);
     for (const auto& line : host::board_log_lines("fault")) ADD_FAILURE() << line;
     EXPECT_TRUE(cf.held[CAM_LEFT]);
+}
+
+}  // namespace
+
+namespace {
+
+// The board's camera pictures and the compositor agree on the chroma layout:
+// the test pattern's red left camera and blue back camera keep their colours.
+TEST(CameraColours, PatternColoursSurviveTheCompositor) {
+    char tmpl[] = "/tmp/board-test-XXXXXX";
+    const std::filesystem::path root = mkdtemp(tmpl);
+    host::BoardOptions o;
+    o.root = root;
+    o.paced = false;
+    o.start_mcu = false;
+    host::board_init(o);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(sys_init_AHD(), 0);
+    CameraFrames cf;
+    ASSERT_TRUE(alloc_camera_frames(cf));
+    first_frames(cf);
+    const CameraBuffer* shown = next_frames(cf, 0);
+    testing::internal::GetCapturedStdout();
+
+    std::vector<std::uint32_t> yuv2rgb(1u << 22);
+    Init_table_YUV2RGB(yuv2rgb.data());
+    std::vector<Image_table> table(TABLE_W * TABLE_H);
+    // Row 20 from the left camera (slot 4), row 21 from the back camera (slot 0).
+    for (int col = COMPOSE_LEFT; col <= COMPOSE_RIGHT; ++col) {
+        table[20 * TABLE_W + col] = Image_table{0x14, 0, 0, 20 * CAM_W + 20, {255, 0, 0, 0}, 0, {}};
+        table[21 * TABLE_W + col] = Image_table{0x10, 0, 0, 20 * CAM_W + 20, {255, 0, 0, 0}, 0, {}};
+    }
+    std::vector<std::uint32_t> canvas(TABLE_W * TABLE_H);
+    set_image(canvas.data(), table.data(), shown[CAM_FRONT].y, shown[CAM_FRONT].uv, shown[CAM_BACK].y,
+              shown[CAM_BACK].uv, shown[CAM_LEFT].y, shown[CAM_LEFT].uv, shown[CAM_RIGHT].y, shown[CAM_RIGHT].uv,
+              yuv2rgb.data());
+    auto rgb = [&](int row) {
+        const std::uint32_t p = canvas[row * TABLE_W + 100];
+        return std::array<int, 3>{int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
+    };
+    const auto red = rgb(20), blue = rgb(21);
+    EXPECT_GT(red[0], red[1] + 60) << red[0] << " " << red[1] << " " << red[2];
+    EXPECT_GT(red[0], red[2] + 60);
+    EXPECT_GT(blue[2], blue[0] + 60) << blue[0] << " " << blue[1] << " " << blue[2];
+    EXPECT_GT(blue[2], blue[1] + 60);
+    host::board_shutdown();
+    std::filesystem::remove_all(root);
 }
 
 }  // namespace

@@ -54,9 +54,9 @@ TEST_F(CaptureFrames, EachCameraHasItsOwnColour) {
     for (VI_CHN chn : {0, 1, 4, 5}) {
         VIDEO_FRAME_INFO_S f{};
         ASSERT_EQ(HI_MPI_VI_GetFrame(chn, &f), 0);
-        // A corner pixel, away from letter and counter; U at even, V at odd bytes.
+        // A corner pixel, away from letter and counter.
         const std::size_t at = 20 * 1280 + 20;
-        yuv[chn] = {plane(f, 0)[at], plane(f, 1)[at], plane(f, 1)[at + 1]};
+        yuv[chn] = {plane(f, 0)[at], plane(f, 1)[at + 1], plane(f, 1)[at]};  // V first, then U
         colours.insert({yuv[chn][0], yuv[chn][1], yuv[chn][2]});
         ASSERT_EQ(HI_MPI_VI_ReleaseFrame(chn, &f), 0);
     }
