@@ -349,74 +349,51 @@ int dev_close(int fd) {
     return 0;
 }
 
-ssize_t dev_read(int fd, void* buf, std::size_t len) {
-    host::OpenDevice d;
-    if (!host::lookup(fd, d)) {
+namespace host {
+namespace {
+// Runs `call` on the device behind `fd`, after the failure point `op` (the
+// path is appended) when one is given; errors come back as -1 with errno.
+template <typename Call>
+auto on_device(int fd, const char* op, Call call) -> decltype(call(std::declval<Device&>(), std::string{})) {
+    OpenDevice d;
+    if (!lookup(fd, d)) {
         errno = EBADF;
         return -1;
     }
-    if (take_failure("read " + d.path)) {
+    if (op && take_failure(std::string(op) + " " + d.path)) {
         errno = EIO;
         return -1;
     }
-    return host::result(d.device->read(buf, len));
+    return result(call(*d.device, d.path));
+}
+}  // namespace
+}  // namespace host
+
+ssize_t dev_read(int fd, void* buf, std::size_t len) {
+    return host::on_device(fd, "read", [&](host::Device& d, const std::string&) { return d.read(buf, len); });
 }
 
 ssize_t dev_write(int fd, const void* buf, std::size_t len) {
-    host::OpenDevice d;
-    if (!host::lookup(fd, d)) {
-        errno = EBADF;
-        return -1;
-    }
-    if (take_failure("write " + d.path)) {
-        errno = EIO;
-        return -1;
-    }
-    return host::result(d.device->write(buf, len));
+    return host::on_device(fd, "write", [&](host::Device& d, const std::string&) { return d.write(buf, len); });
 }
 
 int dev_ioctl(int fd, unsigned long request, void* arg) {
-    host::OpenDevice d;
-    if (!host::lookup(fd, d)) {
-        errno = EBADF;
-        return -1;
-    }
-    if (take_failure(host::ioctl_op(d.path, request))) {
-        errno = EIO;
-        return -1;
-    }
-    return host::result(d.device->ioctl(request, arg));
+    return host::on_device(fd, nullptr, [&](host::Device& d, const std::string& path) {
+        if (take_failure(host::ioctl_op(path, request))) return -EIO;
+        return d.ioctl(request, arg);
+    });
 }
 
 int dev_tcgetattr(int fd, termios* t) {
-    host::OpenDevice d;
-    if (!host::lookup(fd, d)) {
-        errno = EBADF;
-        return -1;
-    }
-    return host::result(d.device->tcgetattr(t));
+    return host::on_device(fd, nullptr, [&](host::Device& d, const std::string&) { return d.tcgetattr(t); });
 }
 
 int dev_tcsetattr(int fd, int when, const termios* t) {
-    host::OpenDevice d;
-    if (!host::lookup(fd, d)) {
-        errno = EBADF;
-        return -1;
-    }
-    if (take_failure("tcsetattr " + d.path)) {
-        errno = EIO;
-        return -1;
-    }
-    return host::result(d.device->tcsetattr(when, t));
+    return host::on_device(fd, "tcsetattr", [&](host::Device& d, const std::string&) { return d.tcsetattr(when, t); });
 }
 
 int dev_tcflush(int fd, int queue) {
-    host::OpenDevice d;
-    if (!host::lookup(fd, d)) {
-        errno = EBADF;
-        return -1;
-    }
-    return host::result(d.device->tcflush(queue));
+    return host::on_device(fd, nullptr, [&](host::Device& d, const std::string&) { return d.tcflush(queue); });
 }
 
 // ---------------------------------------------------------------- clock

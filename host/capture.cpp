@@ -391,7 +391,7 @@ using host::board_log;
 using namespace host::media;
 
 HI_S32 HI_MPI_VI_SetDevAttr(VI_DEV ViDev, const VI_DEV_ATTR_S* pstDevAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (ViDev < 0 || ViDev >= kDevices) return err(EN_ERR_INVALID_DEVID);
     if (!pstDevAttr) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -409,7 +409,7 @@ HI_S32 HI_MPI_VI_SetDevAttr(VI_DEV ViDev, const VI_DEV_ATTR_S* pstDevAttr) {
 }
 
 HI_S32 HI_MPI_VI_EnableDev(VI_DEV ViDev) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (ViDev < 0 || ViDev >= kDevices) return err(EN_ERR_INVALID_DEVID);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
     {
@@ -424,7 +424,7 @@ HI_S32 HI_MPI_VI_EnableDev(VI_DEV ViDev) {
 }
 
 HI_S32 HI_MPI_VI_SetChnAttr(VI_CHN ViChn, const VI_CHN_ATTR_S* pstAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (ViChn < 0 || ViChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     if (!pstAttr) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -454,7 +454,7 @@ HI_S32 HI_MPI_VI_SetChnAttr(VI_CHN ViChn, const VI_CHN_ATTR_S* pstAttr) {
 }
 
 HI_S32 HI_MPI_VI_EnableChn(VI_CHN ViChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (ViChn < 0 || ViChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
     HI_S32 src = 0, dst = 0;
@@ -477,7 +477,7 @@ HI_S32 HI_MPI_VI_EnableChn(VI_CHN ViChn) {
 }
 
 HI_S32 HI_MPI_VI_SetFrameDepth(VI_CHN ViChn, HI_U32 u32Depth) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (ViChn < 0 || ViChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     if (u32Depth > kMaxDepth) return err(EN_ERR_ILLEGAL_PARAM);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -487,7 +487,7 @@ HI_S32 HI_MPI_VI_SetFrameDepth(VI_CHN ViChn, HI_U32 u32Depth) {
 }
 
 HI_S32 HI_MPI_VI_GetFrame(VI_CHN ViChn, VIDEO_FRAME_INFO_S* pstFrameInfo) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUF_EMPTY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUF_EMPTY))) return *fail_;
     if (ViChn < 0 || ViChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     if (!pstFrameInfo) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -572,7 +572,7 @@ HI_S32 HI_MPI_VI_GetFrame(VI_CHN ViChn, VIDEO_FRAME_INFO_S* pstFrameInfo) {
 }
 
 HI_S32 HI_MPI_VI_ReleaseFrame(VI_CHN ViChn, const VIDEO_FRAME_INFO_S* pstFrameInfo) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (ViChn < 0 || ViChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     if (!pstFrameInfo) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);

@@ -268,7 +268,7 @@ using host::board_log;
 using namespace host::media;
 
 HI_S32 HI_MPI_SYS_Exit() {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_SYS, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_BUSY))) return *fail_;
     bool was_ready;
     {
         std::lock_guard lock(g_sys.mutex);
@@ -289,7 +289,7 @@ HI_S32 HI_MPI_SYS_Exit() {
 }
 
 HI_S32 HI_MPI_SYS_SetConf(const MPP_SYS_CONF_S* pstSysConf) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_SYS, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_BUSY))) return *fail_;
     if (!pstSysConf) return hi_err(HI_ID_SYS, EN_ERR_NULL_PTR);
     const HI_U32 a = pstSysConf->u32AlignWidth;
     if (a != 16 && a != 32 && a != 64) return hi_err(HI_ID_SYS, EN_ERR_ILLEGAL_PARAM);
@@ -301,7 +301,7 @@ HI_S32 HI_MPI_SYS_SetConf(const MPP_SYS_CONF_S* pstSysConf) {
 }
 
 HI_S32 HI_MPI_SYS_Init() {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_SYS, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_BUSY))) return *fail_;
     std::lock_guard lock(g_sys.mutex);
     if (g_sys_ready) return hi_err(HI_ID_SYS, EN_ERR_NOT_PERM);
     if (!g_sys.conf_set) return hi_err(HI_ID_SYS, EN_ERR_NOT_CONFIG);
@@ -312,7 +312,7 @@ HI_S32 HI_MPI_SYS_Init() {
 }
 
 HI_S32 HI_MPI_VB_SetConf(const VB_CONF_S* pstVbConf) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_VB, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_VB, EN_ERR_BUSY))) return *fail_;
     if (!pstVbConf) return hi_err(HI_ID_VB, EN_ERR_NULL_PTR);
     if (pstVbConf->u32MaxPoolCnt == 0 || pstVbConf->u32MaxPoolCnt > 256) return hi_err(HI_ID_VB, EN_ERR_ILLEGAL_PARAM);
     bool any = false;
@@ -330,7 +330,7 @@ HI_S32 HI_MPI_VB_SetConf(const VB_CONF_S* pstVbConf) {
 }
 
 HI_S32 HI_MPI_VB_Init() {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_VB, EN_ERR_NOMEM));
+    if (auto fail_ = fail_point(hi_err(HI_ID_VB, EN_ERR_NOMEM))) return *fail_;
     std::lock_guard lock(g_sys.mutex);
     if (g_sys.vb_ready) return hi_err(HI_ID_VB, EN_ERR_NOT_PERM);
     if (!g_sys.vb_conf_set) return hi_err(HI_ID_VB, EN_ERR_NOT_CONFIG);
@@ -359,7 +359,7 @@ HI_S32 HI_MPI_VB_Init() {
 }
 
 HI_S32 HI_MPI_VB_Exit() {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_VB, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_VB, EN_ERR_BUSY))) return *fail_;
     std::lock_guard lock(g_sys.mutex);
     if (g_sys_ready) return hi_err(HI_ID_VB, EN_ERR_NOT_PERM);
     for (const Pool& p : g_sys.pools)
@@ -373,20 +373,20 @@ HI_S32 HI_MPI_VB_Exit() {
 
 HI_S32 HI_MPI_SYS_MmzAlloc(HI_U32* pu32PhyAddr, HI_VOID** ppVirtAddr, const HI_CHAR* strMmb, const HI_CHAR* strZone,
                            HI_U32 u32Len) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_SYS, EN_ERR_NOMEM));
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_NOMEM))) return *fail_;
     (void)strZone;
     return mmz_alloc_common(pu32PhyAddr, ppVirtAddr, strMmb, u32Len, false);
 }
 
 HI_S32 HI_MPI_SYS_MmzAlloc_Cached(HI_U32* pu32PhyAddr, HI_VOID** ppVirtAddr, const HI_CHAR* strMmb,
                                   const HI_CHAR* strZone, HI_U32 u32Len) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_SYS, EN_ERR_NOMEM));
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_NOMEM))) return *fail_;
     (void)strZone;
     return mmz_alloc_common(pu32PhyAddr, ppVirtAddr, strMmb, u32Len, true);
 }
 
 HI_S32 HI_MPI_SYS_MmzFlushCache(HI_U32 u32PhyAddr, HI_VOID* pVirtAddr, HI_U32 u32Size) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_SYS, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_BUSY))) return *fail_;
     if (u32Size == 0) return hi_err(HI_ID_SYS, EN_ERR_ILLEGAL_PARAM);
     std::lock_guard lock(g_mmz.mutex);
     auto it = g_mmz.blocks.upper_bound(u32PhyAddr);
@@ -401,7 +401,7 @@ HI_S32 HI_MPI_SYS_MmzFlushCache(HI_U32 u32PhyAddr, HI_VOID* pVirtAddr, HI_U32 u3
 }
 
 HI_S32 HI_MPI_SYS_MmzFree(HI_U32 u32PhyAddr, HI_VOID* pVirtAddr) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_SYS, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_mmz.mutex);
         auto it = g_mmz.blocks.find(u32PhyAddr);
@@ -415,7 +415,7 @@ HI_S32 HI_MPI_SYS_MmzFree(HI_U32 u32PhyAddr, HI_VOID* pVirtAddr) {
 }
 
 HI_S32 HI_MPI_SYS_Bind(const MPP_CHN_S* pstSrcChn, const MPP_CHN_S* pstDestChn) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_SYS, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_BUSY))) return *fail_;
     if (!pstSrcChn || !pstDestChn) return hi_err(HI_ID_SYS, EN_ERR_NULL_PTR);
     if (!sys_ready()) return hi_err(HI_ID_SYS, EN_ERR_SYS_NOTREADY);
     if (!valid_source(*pstSrcChn) || !valid_dest(*pstDestChn)) return hi_err(HI_ID_SYS, EN_ERR_ILLEGAL_PARAM);
@@ -430,7 +430,7 @@ HI_S32 HI_MPI_SYS_Bind(const MPP_CHN_S* pstSrcChn, const MPP_CHN_S* pstDestChn) 
 }
 
 HI_S32 HI_MPI_SYS_UnBind(const MPP_CHN_S* pstSrcChn, const MPP_CHN_S* pstDestChn) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_SYS, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_BUSY))) return *fail_;
     if (!pstSrcChn || !pstDestChn) return hi_err(HI_ID_SYS, EN_ERR_NULL_PTR);
     if (!sys_ready()) return hi_err(HI_ID_SYS, EN_ERR_SYS_NOTREADY);
     if (!valid_source(*pstSrcChn) || !valid_dest(*pstDestChn)) return hi_err(HI_ID_SYS, EN_ERR_ILLEGAL_PARAM);
@@ -447,7 +447,7 @@ HI_S32 HI_MPI_SYS_UnBind(const MPP_CHN_S* pstSrcChn, const MPP_CHN_S* pstDestChn
 
 HI_S32 HI_MPI_IVE_DMA(IVE_HANDLE* pIveHandle, const IVE_SRC_DATA_S* pstSrc, const IVE_DST_DATA_S* pstDst,
                       HI_BOOL bInstant) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_IVE, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_IVE, EN_ERR_BUSY))) return *fail_;
     (void)bInstant;
     if (!pIveHandle || !pstSrc || !pstDst) return hi_err(HI_ID_IVE, EN_ERR_NULL_PTR);
     if (!plane_ok(*pstSrc) || !plane_ok(*pstDst)) return hi_err(HI_ID_IVE, EN_ERR_ILLEGAL_PARAM);
@@ -469,7 +469,7 @@ HI_S32 HI_MPI_IVE_DMA(IVE_HANDLE* pIveHandle, const IVE_SRC_DATA_S* pstSrc, cons
 }
 
 HI_S32 HI_MPI_IVE_Query(IVE_HANDLE IveHandle, HI_BOOL* pbFinish, HI_BOOL bBlock) {
-    MEDIA_FAIL_POINT(hi_err(HI_ID_IVE, EN_ERR_BUSY));
+    if (auto fail_ = fail_point(hi_err(HI_ID_IVE, EN_ERR_BUSY))) return *fail_;
     (void)bBlock;
     if (!pbFinish) return hi_err(HI_ID_IVE, EN_ERR_NULL_PTR);
     if (IveHandle < 0 || IveHandle >= g_ive_next.load()) return hi_err(HI_ID_IVE, EN_ERR_ILLEGAL_PARAM);

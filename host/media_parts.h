@@ -5,6 +5,9 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
+#include <source_location>
+#include <string_view>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,14 +15,21 @@
 #include "host/internal.h"
 #include "platform/mpi.h"
 
+namespace host::media {
+
 // Every platform operation starts with its failure-injection point, named by
-// the function itself. The name string is made once, not per call.
-#define MEDIA_FAIL_POINT(fitting_code)                                                 \
-    do {                                                                               \
-        static const std::string fail_point_name_{__func__};                           \
-        if (auto fail_ = ::host::take_failure(fail_point_name_))                       \
-            return *fail_ ? static_cast<HI_S32>(*fail_) : static_cast<HI_S32>(fitting_code); \
-    } while (0)
+// the operation itself: the injected code, or `fitting` when none was given.
+inline std::optional<HI_S32> fail_point(HI_S32 fitting, std::source_location where = std::source_location::current()) {
+    // The function name comes as "HI_S32 HI_MPI_VI_GetFrame(VI_CHN, ...)".
+    std::string_view name = where.function_name();
+    name = name.substr(0, name.find('('));
+    name = name.substr(name.rfind(' ') + 1);
+    if (auto code = ::host::take_failure(std::string(name)))
+        return *code ? static_cast<HI_S32>(*code) : fitting;
+    return std::nullopt;
+}
+
+}  // namespace host::media
 
 namespace host::media {
 

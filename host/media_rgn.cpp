@@ -75,7 +75,7 @@ using host::board_log;
 using namespace host::media;
 
 HI_S32 HI_MPI_RGN_Create(RGN_HANDLE Handle, const RGN_ATTR_S* pstRegion) {
-    MEDIA_FAIL_POINT(err(EN_ERR_NOMEM));
+    if (auto fail_ = fail_point(err(EN_ERR_NOMEM))) return *fail_;
     if (Handle < 0 || Handle > kMaxHandle) return err(EN_ERR_ILLEGAL_PARAM);
     if (!pstRegion) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -102,7 +102,7 @@ HI_S32 HI_MPI_RGN_Create(RGN_HANDLE Handle, const RGN_ATTR_S* pstRegion) {
 }
 
 HI_S32 HI_MPI_RGN_AttachToChn(RGN_HANDLE Handle, const MPP_CHN_S* pstChn, const RGN_CHN_ATTR_S* pstChnAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (Handle < 0 || Handle > kMaxHandle) return err(EN_ERR_ILLEGAL_PARAM);
     if (!pstChn || !pstChnAttr) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -133,7 +133,7 @@ HI_S32 HI_MPI_RGN_AttachToChn(RGN_HANDLE Handle, const MPP_CHN_S* pstChn, const 
 }
 
 HI_S32 HI_MPI_RGN_SetBitMap(RGN_HANDLE Handle, const BITMAP_S* pstBitmap) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (Handle < 0 || Handle > kMaxHandle) return err(EN_ERR_ILLEGAL_PARAM);
     if (!pstBitmap || !pstBitmap->pData) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);

@@ -69,7 +69,7 @@ using host::board_log;
 using namespace host::media;
 
 HI_S32 HI_MPI_VDEC_CreateChn(VDEC_CHN VdChn, const VDEC_CHN_ATTR_S* pstAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_NOMEM));
+    if (auto fail_ = fail_point(err(EN_ERR_NOMEM))) return *fail_;
     if (VdChn < 0 || VdChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     if (!pstAttr) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -97,7 +97,7 @@ HI_S32 HI_MPI_VDEC_CreateChn(VDEC_CHN VdChn, const VDEC_CHN_ATTR_S* pstAttr) {
 }
 
 HI_S32 HI_MPI_VDEC_DestroyChn(VDEC_CHN VdChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vdec.mutex);
         Channel* c = nullptr;
@@ -111,7 +111,7 @@ HI_S32 HI_MPI_VDEC_DestroyChn(VDEC_CHN VdChn) {
 }
 
 HI_S32 HI_MPI_VDEC_GetPrtclParam(VDEC_CHN VdChn, VDEC_PRTCL_PARAM_S* pstParam) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (!pstParam) return err(EN_ERR_NULL_PTR);
     std::lock_guard lock(g_vdec.mutex);
     Channel* c = nullptr;
@@ -121,7 +121,7 @@ HI_S32 HI_MPI_VDEC_GetPrtclParam(VDEC_CHN VdChn, VDEC_PRTCL_PARAM_S* pstParam) {
 }
 
 HI_S32 HI_MPI_VDEC_SetPrtclParam(VDEC_CHN VdChn, const VDEC_PRTCL_PARAM_S* pstParam) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (!pstParam) return err(EN_ERR_NULL_PTR);
     std::lock_guard lock(g_vdec.mutex);
     Channel* c = nullptr;
@@ -139,7 +139,7 @@ HI_S32 HI_MPI_VDEC_SetPrtclParam(VDEC_CHN VdChn, const VDEC_PRTCL_PARAM_S* pstPa
 }
 
 HI_S32 HI_MPI_VDEC_StartRecvStream(VDEC_CHN VdChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vdec.mutex);
         Channel* c = nullptr;
@@ -152,7 +152,7 @@ HI_S32 HI_MPI_VDEC_StartRecvStream(VDEC_CHN VdChn) {
 }
 
 HI_S32 HI_MPI_VDEC_StopRecvStream(VDEC_CHN VdChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vdec.mutex);
         Channel* c = nullptr;
@@ -165,7 +165,7 @@ HI_S32 HI_MPI_VDEC_StopRecvStream(VDEC_CHN VdChn) {
 }
 
 HI_S32 HI_MPI_VDEC_SendStream(VDEC_CHN VdChn, const VDEC_STREAM_S* pstStream, HI_IO_BLOCK_E enBlock) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUF_FULL));
+    if (auto fail_ = fail_point(err(EN_ERR_BUF_FULL))) return *fail_;
     if (!pstStream) return err(EN_ERR_NULL_PTR);
     if (enBlock != HI_IO_BLOCK && enBlock != HI_IO_NOBLOCK) return err(EN_ERR_ILLEGAL_PARAM);
     std::lock_guard lock(g_vdec.mutex);
@@ -179,7 +179,7 @@ HI_S32 HI_MPI_VDEC_SendStream(VDEC_CHN VdChn, const VDEC_STREAM_S* pstStream, HI
 }
 
 HI_S32 HI_MPI_VDEC_Query(VDEC_CHN VdChn, VDEC_CHN_STAT_S* pstStat) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (!pstStat) return err(EN_ERR_NULL_PTR);
     std::lock_guard lock(g_vdec.mutex);
     Channel* c = nullptr;

@@ -297,7 +297,7 @@ using host::board_log;
 using namespace host::media;
 
 HI_S32 HI_MPI_VENC_CreateGroup(VENC_GRP VeGroup) {
-    MEDIA_FAIL_POINT(err(EN_ERR_NOMEM));
+    if (auto fail_ = fail_point(err(EN_ERR_NOMEM))) return *fail_;
     if (VeGroup < 0 || VeGroup >= kGroups) return err(EN_ERR_INVALID_DEVID);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
     {
@@ -311,7 +311,7 @@ HI_S32 HI_MPI_VENC_CreateGroup(VENC_GRP VeGroup) {
 }
 
 HI_S32 HI_MPI_VENC_DestroyGroup(VENC_GRP VeGroup) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (VeGroup < 0 || VeGroup >= kGroups) return err(EN_ERR_INVALID_DEVID);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
     {
@@ -327,7 +327,7 @@ HI_S32 HI_MPI_VENC_DestroyGroup(VENC_GRP VeGroup) {
 }
 
 HI_S32 HI_MPI_VENC_CreateChn(VENC_CHN VeChn, const VENC_CHN_ATTR_S* pstAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_NOMEM));
+    if (auto fail_ = fail_point(err(EN_ERR_NOMEM))) return *fail_;
     if (VeChn < 0 || VeChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     if (!pstAttr) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -353,7 +353,7 @@ HI_S32 HI_MPI_VENC_CreateChn(VENC_CHN VeChn, const VENC_CHN_ATTR_S* pstAttr) {
 }
 
 HI_S32 HI_MPI_VENC_DestroyChn(VENC_CHN VeChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_venc.mutex);
         Channel* c = nullptr;
@@ -369,7 +369,7 @@ HI_S32 HI_MPI_VENC_DestroyChn(VENC_CHN VeChn) {
 }
 
 HI_S32 HI_MPI_VENC_RegisterChn(VENC_GRP VeGroup, VENC_CHN VeChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (VeGroup < 0 || VeGroup >= kGroups) return err(EN_ERR_INVALID_DEVID);
     {
         std::lock_guard lock(g_venc.mutex);
@@ -385,7 +385,7 @@ HI_S32 HI_MPI_VENC_RegisterChn(VENC_GRP VeGroup, VENC_CHN VeChn) {
 }
 
 HI_S32 HI_MPI_VENC_UnRegisterChn(VENC_CHN VeChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     bool stopped = false;
     {
         std::lock_guard lock(g_venc.mutex);
@@ -403,7 +403,7 @@ HI_S32 HI_MPI_VENC_UnRegisterChn(VENC_CHN VeChn) {
 }
 
 HI_S32 HI_MPI_VENC_SetMaxStreamCnt(VENC_CHN VeChn, HI_U32 u32MaxStrmCnt) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (u32MaxStrmCnt == 0 || u32MaxStrmCnt > kMaxStreamsLimit) return err(EN_ERR_ILLEGAL_PARAM);
     std::lock_guard lock(g_venc.mutex);
     Channel* c = nullptr;
@@ -415,7 +415,7 @@ HI_S32 HI_MPI_VENC_SetMaxStreamCnt(VENC_CHN VeChn, HI_U32 u32MaxStrmCnt) {
 }
 
 HI_S32 HI_MPI_VENC_StartRecvPic(VENC_CHN VeChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_venc.mutex);
         Channel* c = nullptr;
@@ -436,7 +436,7 @@ HI_S32 HI_MPI_VENC_StartRecvPic(VENC_CHN VeChn) {
 }
 
 HI_S32 HI_MPI_VENC_StopRecvPic(VENC_CHN VeChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_venc.mutex);
         Channel* c = nullptr;
@@ -450,7 +450,7 @@ HI_S32 HI_MPI_VENC_StopRecvPic(VENC_CHN VeChn) {
 }
 
 HI_S32 HI_MPI_VENC_GetChnAttr(VENC_CHN VeChn, VENC_CHN_ATTR_S* pstAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (!pstAttr) return err(EN_ERR_NULL_PTR);
     std::lock_guard lock(g_venc.mutex);
     Channel* c = nullptr;
@@ -460,7 +460,7 @@ HI_S32 HI_MPI_VENC_GetChnAttr(VENC_CHN VeChn, VENC_CHN_ATTR_S* pstAttr) {
 }
 
 HI_S32 HI_MPI_VENC_GetFd(VENC_CHN VeChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     std::lock_guard lock(g_venc.mutex);
     Channel* c = nullptr;
     if (HI_S32 r = find_channel(VeChn, c)) return r;
@@ -468,7 +468,7 @@ HI_S32 HI_MPI_VENC_GetFd(VENC_CHN VeChn) {
 }
 
 HI_S32 HI_MPI_VENC_Query(VENC_CHN VeChn, VENC_CHN_STAT_S* pstStat) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (!pstStat) return err(EN_ERR_NULL_PTR);
     std::lock_guard lock(g_venc.mutex);
     Channel* c = nullptr;
@@ -486,7 +486,7 @@ HI_S32 HI_MPI_VENC_Query(VENC_CHN VeChn, VENC_CHN_STAT_S* pstStat) {
 }
 
 HI_S32 HI_MPI_VENC_GetStream(VENC_CHN VeChn, VENC_STREAM_S* pstStream, HI_BOOL bBlockFlag) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUF_EMPTY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUF_EMPTY))) return *fail_;
     if (!pstStream || !pstStream->pstPack) return err(EN_ERR_NULL_PTR);
     std::unique_lock lock(g_venc.mutex);
     Channel* c = nullptr;
@@ -534,7 +534,7 @@ HI_S32 HI_MPI_VENC_GetStream(VENC_CHN VeChn, VENC_STREAM_S* pstStream, HI_BOOL b
 }
 
 HI_S32 HI_MPI_VENC_ReleaseStream(VENC_CHN VeChn, VENC_STREAM_S* pstStream) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (!pstStream || !pstStream->pstPack) return err(EN_ERR_NULL_PTR);
     std::lock_guard lock(g_venc.mutex);
     Channel* c = nullptr;

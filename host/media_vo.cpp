@@ -142,7 +142,7 @@ using host::board_log;
 using namespace host::media;
 
 HI_S32 HI_MPI_VO_SetPubAttr(VO_DEV VoDev, const VO_PUB_ATTR_S* pstPubAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (VoDev < 0 || VoDev >= kDevices) return err(EN_ERR_INVALID_DEVID);
     if (!pstPubAttr) return err(EN_ERR_NULL_PTR);
     const VO_PUB_ATTR_S& p = *pstPubAttr;
@@ -165,7 +165,7 @@ HI_S32 HI_MPI_VO_SetPubAttr(VO_DEV VoDev, const VO_PUB_ATTR_S* pstPubAttr) {
 }
 
 HI_S32 HI_MPI_VO_Enable(VO_DEV VoDev) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     std::string timing;
     {
         std::lock_guard lock(g_vo.mutex);
@@ -181,7 +181,7 @@ HI_S32 HI_MPI_VO_Enable(VO_DEV VoDev) {
 }
 
 HI_S32 HI_MPI_VO_Disable(VO_DEV VoDev) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     bool wbc_was_on = false;
     {
         std::lock_guard lock(g_vo.mutex);
@@ -199,7 +199,7 @@ HI_S32 HI_MPI_VO_Disable(VO_DEV VoDev) {
 }
 
 HI_S32 HI_MPI_VO_SetVideoLayerAttr(VO_DEV VoDev, const VO_VIDEO_LAYER_ATTR_S* pstLayerAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (VoDev < 0 || VoDev >= kDevices) return err(EN_ERR_INVALID_DEVID);
     if (!pstLayerAttr) return err(EN_ERR_NULL_PTR);
     const VO_VIDEO_LAYER_ATTR_S& a = *pstLayerAttr;
@@ -223,7 +223,7 @@ HI_S32 HI_MPI_VO_SetVideoLayerAttr(VO_DEV VoDev, const VO_VIDEO_LAYER_ATTR_S* ps
 }
 
 HI_S32 HI_MPI_VO_EnableVideoLayer(VO_DEV VoDev) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     RECT_S rect{};
     {
         std::lock_guard lock(g_vo.mutex);
@@ -241,7 +241,7 @@ HI_S32 HI_MPI_VO_EnableVideoLayer(VO_DEV VoDev) {
 }
 
 HI_S32 HI_MPI_VO_DisableVideoLayer(VO_DEV VoDev) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     int stopped = 0;
     {
         std::lock_guard lock(g_vo.mutex);
@@ -257,7 +257,7 @@ HI_S32 HI_MPI_VO_DisableVideoLayer(VO_DEV VoDev) {
 }
 
 HI_S32 HI_MPI_VO_SetChnAttr(VO_DEV VoDev, VO_CHN VoChn, const VO_CHN_ATTR_S* pstChnAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (!pstChnAttr) return err(EN_ERR_NULL_PTR);
     std::lock_guard lock(g_vo.mutex);
     Device* d = nullptr;
@@ -274,7 +274,7 @@ HI_S32 HI_MPI_VO_SetChnAttr(VO_DEV VoDev, VO_CHN VoChn, const VO_CHN_ATTR_S* pst
 }
 
 HI_S32 HI_MPI_VO_EnableChn(VO_DEV VoDev, VO_CHN VoChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vo.mutex);
         Device* d = nullptr;
@@ -292,7 +292,7 @@ HI_S32 HI_MPI_VO_EnableChn(VO_DEV VoDev, VO_CHN VoChn) {
 }
 
 HI_S32 HI_MPI_VO_DisableChn(VO_DEV VoDev, VO_CHN VoChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vo.mutex);
         Device* d = nullptr;
@@ -307,7 +307,7 @@ HI_S32 HI_MPI_VO_DisableChn(VO_DEV VoDev, VO_CHN VoChn) {
 }
 
 HI_S32 HI_MPI_VO_SetWbcAttr(VO_DEV VoDev, const VO_WBC_ATTR_S* pstWbcAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (VoDev < 0 || VoDev >= kDevices) return err(EN_ERR_INVALID_DEVID);
     if (!pstWbcAttr) return err(EN_ERR_NULL_PTR);
     const VO_WBC_ATTR_S& a = *pstWbcAttr;
@@ -325,7 +325,7 @@ HI_S32 HI_MPI_VO_SetWbcAttr(VO_DEV VoDev, const VO_WBC_ATTR_S* pstWbcAttr) {
 }
 
 HI_S32 HI_MPI_VO_EnableWbc(VO_DEV VoDev) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     SIZE_S size{};
     {
         std::lock_guard lock(g_vo.mutex);
@@ -342,7 +342,7 @@ HI_S32 HI_MPI_VO_EnableWbc(VO_DEV VoDev) {
 }
 
 HI_S32 HI_MPI_VO_DisableWbc(VO_DEV VoDev) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vo.mutex);
         Device* d = nullptr;
@@ -355,7 +355,7 @@ HI_S32 HI_MPI_VO_DisableWbc(VO_DEV VoDev) {
 }
 
 HI_S32 HI_MPI_VO_ChnPause(VO_DEV VoDev, VO_CHN VoChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vo.mutex);
         Channel* c = nullptr;
@@ -368,7 +368,7 @@ HI_S32 HI_MPI_VO_ChnPause(VO_DEV VoDev, VO_CHN VoChn) {
 }
 
 HI_S32 HI_MPI_VO_ChnResume(VO_DEV VoDev, VO_CHN VoChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vo.mutex);
         Channel* c = nullptr;
@@ -381,7 +381,7 @@ HI_S32 HI_MPI_VO_ChnResume(VO_DEV VoDev, VO_CHN VoChn) {
 }
 
 HI_S32 HI_MPI_VO_ChnStep(VO_DEV VoDev, VO_CHN VoChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     std::lock_guard lock(g_vo.mutex);
     Channel* c = nullptr;
     if (HI_S32 r = running_channel(VoDev, VoChn, c)) return r;
@@ -392,7 +392,7 @@ HI_S32 HI_MPI_VO_ChnStep(VO_DEV VoDev, VO_CHN VoChn) {
 }
 
 HI_S32 HI_MPI_VO_SetChnFrameRate(VO_DEV VoDev, VO_CHN VoChn, HI_S32 s32ChnFrmRate) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (s32ChnFrmRate <= 0 || s32ChnFrmRate > 240) return err(EN_ERR_ILLEGAL_PARAM);
     {
         std::lock_guard lock(g_vo.mutex);

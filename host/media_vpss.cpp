@@ -79,7 +79,7 @@ using host::board_log;
 using namespace host::media;
 
 HI_S32 HI_MPI_VPSS_CreateGrp(VPSS_GRP VpssGrp, const VPSS_GRP_ATTR_S* pstGrpAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_NOMEM));
+    if (auto fail_ = fail_point(err(EN_ERR_NOMEM))) return *fail_;
     if (VpssGrp < 0 || VpssGrp >= kGroups) return err(EN_ERR_INVALID_DEVID);
     if (!pstGrpAttr) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -106,7 +106,7 @@ HI_S32 HI_MPI_VPSS_CreateGrp(VPSS_GRP VpssGrp, const VPSS_GRP_ATTR_S* pstGrpAttr
 }
 
 HI_S32 HI_MPI_VPSS_GetGrpParam(VPSS_GRP VpssGrp, VPSS_GRP_PARAM_S* pstVpssParam) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (!pstVpssParam) return err(EN_ERR_NULL_PTR);
     std::lock_guard lock(g_vpss.mutex);
     Group* g = nullptr;
@@ -116,7 +116,7 @@ HI_S32 HI_MPI_VPSS_GetGrpParam(VPSS_GRP VpssGrp, VPSS_GRP_PARAM_S* pstVpssParam)
 }
 
 HI_S32 HI_MPI_VPSS_SetGrpParam(VPSS_GRP VpssGrp, const VPSS_GRP_PARAM_S* pstVpssParam) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (!pstVpssParam) return err(EN_ERR_NULL_PTR);
     const VPSS_GRP_PARAM_S& p = *pstVpssParam;
     if (p.u32Contrast > 64 || p.u32DieStrength > 7 || p.u32IeStrength > 63 || p.u32SfStrength > 255 ||
@@ -131,7 +131,7 @@ HI_S32 HI_MPI_VPSS_SetGrpParam(VPSS_GRP VpssGrp, const VPSS_GRP_PARAM_S* pstVpss
 }
 
 HI_S32 HI_MPI_VPSS_SetChnAttr(VPSS_GRP VpssGrp, VPSS_CHN VpssChn, const VPSS_CHN_ATTR_S* pstChnAttr) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (VpssChn < 0 || VpssChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     if (!pstChnAttr) return err(EN_ERR_NULL_PTR);
     if (!is_bool(pstChnAttr->bSpEn) || !is_bool(pstChnAttr->bFrameEn)) return err(EN_ERR_ILLEGAL_PARAM);
@@ -147,7 +147,7 @@ HI_S32 HI_MPI_VPSS_SetChnAttr(VPSS_GRP VpssGrp, VPSS_CHN VpssChn, const VPSS_CHN
 }
 
 HI_S32 HI_MPI_VPSS_EnableChn(VPSS_GRP VpssGrp, VPSS_CHN VpssChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (VpssChn < 0 || VpssChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     {
         std::lock_guard lock(g_vpss.mutex);
@@ -162,7 +162,7 @@ HI_S32 HI_MPI_VPSS_EnableChn(VPSS_GRP VpssGrp, VPSS_CHN VpssChn) {
 }
 
 HI_S32 HI_MPI_VPSS_DisableChn(VPSS_GRP VpssGrp, VPSS_CHN VpssChn) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     if (VpssChn < 0 || VpssChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     {
         std::lock_guard lock(g_vpss.mutex);
@@ -177,7 +177,7 @@ HI_S32 HI_MPI_VPSS_DisableChn(VPSS_GRP VpssGrp, VPSS_CHN VpssChn) {
 }
 
 HI_S32 HI_MPI_VPSS_StartGrp(VPSS_GRP VpssGrp) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vpss.mutex);
         Group* g = nullptr;
@@ -190,7 +190,7 @@ HI_S32 HI_MPI_VPSS_StartGrp(VPSS_GRP VpssGrp) {
 }
 
 HI_S32 HI_MPI_VPSS_StopGrp(VPSS_GRP VpssGrp) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vpss.mutex);
         Group* g = nullptr;
@@ -203,7 +203,7 @@ HI_S32 HI_MPI_VPSS_StopGrp(VPSS_GRP VpssGrp) {
 }
 
 HI_S32 HI_MPI_VPSS_DestroyGrp(VPSS_GRP VpssGrp) {
-    MEDIA_FAIL_POINT(err(EN_ERR_BUSY));
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
     {
         std::lock_guard lock(g_vpss.mutex);
         Group* g = nullptr;
