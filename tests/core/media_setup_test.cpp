@@ -6,6 +6,7 @@
 #include "dsp/dsp_control.h"
 #include "tests/board_fixture.h"
 #include "vio/settings.h"
+#include "vio/vio.h"
 
 namespace {
 
@@ -151,6 +152,21 @@ TEST_F(Controls, MissingDecoderStopsBeforeTheGpio) {
     set_bright(flash_param_default.im_param);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("open nvp6114 failed!"), std::string::npos);
     EXPECT_TRUE(host::board_log_lines("gpio").empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Controls, BoardCodeKeepsItsValueWhenTheGpioDeviceIsMissing) {
+    host::board_set_code(7);
+    EXPECT_EQ(get_key(), 7);
+    host::inject_failure("open /dev/gpioi2c");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(get_key(), 7);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("[get_key]-"), std::string::npos);
+    host::board_set_code(3);
+    EXPECT_EQ(get_key(), 3);
 }
 
 }  // namespace

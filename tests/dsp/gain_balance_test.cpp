@@ -366,3 +366,37 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Threshold>& i) { return "t" + std::to_string(i.param.t); });
 
 }  // namespace
+
+namespace {
+
+// A camera whose corner patches are black (mean 0) while it still has signal:
+// the ring ratios divide by zero. The gains must come out as numbers the
+// pixel arithmetic can use: neutral for "not a number", capped when infinite.
+TEST_F(GainBalance, ZeroSeamMeansGiveUsableGains) {
+    birdseye();
+    back.flat(129);
+    front.flat(129);
+    right.flat(129);
+    left.flat(129);
+    for (int k = 1; k <= 4; ++k) left.patch(kCorner[k], 0);
+    run();
+    // Left at corners bl and fl has mean 0: q = (.. x 0) / (.. x 0) is not a
+    // number, so every ratio, every weighted sum and so every gain is too.
+    for (auto g : {y_gains(), u_gains(), v_gains()})
+        for (std::uint32_t v : g) EXPECT_LE(v, 65535u);
+    EXPECT_EQ(y_gains(), (Gains{256, 256, 256, 256}));
+
+    // Only the back camera's corner patch at bl black: m(B,bl) = 0 sits in the
+    // denominator of q (infinite) and the numerator of r_L.
+    set_gains(256);
+    left.flat(129);
+    back.patch(kCorner[1], 0);
+    run();
+    for (auto g : {y_gains(), u_gains(), v_gains()})
+        for (std::uint32_t v : g) EXPECT_LE(v, 65535u);
+    // The frame after still draws every pixel from the table.
+    run();
+    EXPECT_LT(pixel(50, 100), 1u << 22);
+}
+
+}  // namespace
