@@ -306,7 +306,8 @@ int QX_SHOW_PIC() {
                   shown[CAM_LEFT].y, shown[CAM_LEFT].uv, shown[CAM_RIGHT].y, shown[CAM_RIGHT].uv, ptable_YUV2RGB);
 
         // 7. Overlays.
-        if (record_on == 1 && status >= 3 && status <= 5) draw_rec(pBuf1, ptable_YUV2RGB);
+        if (record_on == 1 && status >= 3 && status <= 5 && (work_dir == 1 || work_dir == 8))
+            draw_rec(pBuf1, ptable_YUV2RGB);
         if (disk_full == 1 || disk_error == 1)
             draw_formatusb(pBuf1);
         else if (status < 6 && record_on == 0 && record_stop == 0 && im.record == 1 && record_permit == 1)

@@ -1,6 +1,7 @@
 #include "vio/stubs.h"
 
 Param_car param_car = {};
+int work_dir = 0;
 int FVLEN = 0, BVLEN = 0, LRVLEN = 0;
 Zuobiao zuobiao_f = {}, zuobiao_b = {}, zuobiao_l = {}, zuobiao_r = {};
 

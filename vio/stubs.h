@@ -16,6 +16,7 @@ struct Zuobiao {
 };
 
 extern Param_car param_car;
+extern int work_dir;  // the camera of the single view: 1 back, 2 left, 4 right, 8 front
 extern int FVLEN, BVLEN, LRVLEN;
 extern Zuobiao zuobiao_f, zuobiao_b, zuobiao_l, zuobiao_r;
 
