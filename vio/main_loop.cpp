@@ -7,7 +7,10 @@
 
 #include "common/prt.h"
 #include "common/sample_comm.h"
+#include "dsp/dsp_biaoding.h"
+#include "dsp/dsp_cars.h"
 #include "dsp/dsp_control.h"
+#include "dsp/dsp_gaus.h"
 #include "dsp/dsp_image.h"
 #include "dsp/dsp_tubiao.h"
 #include "platform/clock.h"
@@ -133,6 +136,46 @@ bool panel_i2c(std::uint8_t code) {
     return true;
 }
 
+// A camera's stored marks on the undistorted plane: marks 1-4 and, for the
+// front and back cameras, the outer near-row marks 7 and 8.
+Zuobiao undistorted_marks(const Camera_param& cam, bool outer) {
+    Zuobiao z{};
+    const std::int16_t* m = &cam.pos.y1;
+    double* p = &z.y1;
+    for (int i = 0; i < 8; ++i)
+        if (i < 4 || (outer && i >= 6)) a_jiaozheng(m[2 * i], m[2 * i + 1], &p[2 * i], &p[2 * i + 1], cam.sensor);
+    return z;
+}
+
+// Camera by camera, front, back, left, right: one whose marks give no
+// projection loses its flag and gets the default camera record, in memory only.
+void solve_cameras() {
+    struct Cam {
+        std::int16_t* flag;
+        Camera_param* param;
+        const Camera_param* fallback;
+        const Zuobiao* ground;
+        double* xishu;
+        La_xs* la;  // the front and back cameras' lateral factors
+        void (*lateral)(const Zuobiao*, const Zuobiao*, La_xs*);
+    };
+    const Cam cams[4] = {
+        {&flash_param.flagf, &flash_param.cf_param, &flash_param_default.cf_param, &zuobiao_f, f_xishu, &la_xsf, cul_xs_f},
+        {&flash_param.flagb, &flash_param.cb_param, &flash_param_default.cb_param, &zuobiao_b, b_xishu, &la_xsb, cul_xs_b},
+        {&flash_param.flagl, &flash_param.cl_param, &flash_param_default.cl_param, &zuobiao_l, l_xishu, nullptr, nullptr},
+        {&flash_param.flagr, &flash_param.cr_param, &flash_param_default.cr_param, &zuobiao_r, r_xishu, nullptr, nullptr},
+    };
+    for (const Cam& c : cams) {
+        if (*c.flag != 1) continue;
+        const Zuobiao zzz = undistorted_marks(*c.param, c.la != nullptr);
+        if (b_jiefcz(c.ground, &zzz, c.xishu) != 0) {
+            *c.flag = 0;
+            *c.param = *c.fallback;
+        }
+        if (c.la) c.lateral(&zzz, c.ground, c.la);
+    }
+}
+
 }  // namespace
 
 void Init_table_YUV2RGB(std::uint32_t* out) {
@@ -200,24 +243,8 @@ int QX_SHOW_PIC() {
     FRONTBLANK = static_cast<std::uint16_t>(span * im.fblank / 456 + 150);
     BACKBLANK = static_cast<std::uint16_t>(span * im.bblank / 456 + 150);
 
-    // 7. Solve each calibrated camera; one that cannot be solved runs uncalibrated.
-    struct Cam {
-        std::int16_t* flag;
-        Camera_param* param;
-        const Camera_param* fallback;
-        int dir;
-    };
-    const Cam cams[4] = {{&flash_param.flagf, &flash_param.cf_param, &flash_param_default.cf_param, 8},
-                         {&flash_param.flagb, &flash_param.cb_param, &flash_param_default.cb_param, 1},
-                         {&flash_param.flagl, &flash_param.cl_param, &flash_param_default.cl_param, 2},
-                         {&flash_param.flagr, &flash_param.cr_param, &flash_param_default.cr_param, 4}};
-    for (const Cam& c : cams) {
-        if (*c.flag != 1) continue;
-        if (solve_camera(c.dir, c.param) != 0) {
-            *c.flag = 0;
-            *c.param = *c.fallback;
-        }
-    }
+    // 7. Solve each calibrated camera's ground projection.
+    solve_cameras();
 
     // 8. to 10. Vehicle state, serial port, remote.
     Kv_UART_INFO Uart_info{};
