@@ -76,6 +76,9 @@ void capture_use_renderer(FrameRenderer renderer);  // e.g. the synthetic scene
 // Raw YUV 4:2:2 semi-planar 1280 x 720 frames, played in a loop.
 bool capture_use_yuv_file(int channel, const std::filesystem::path& file);
 void capture_set_signal(int channel, bool present);  // no signal: a blue-black picture
+// The synthetic scene of host/scene.h: four fisheye cameras around a car on a
+// textured ground with the calibration marks (the simulator's default).
+void capture_use_scene();
 std::uint64_t capture_frames_delivered(int channel);
 
 // ---------------------------------------------------------------- microcontroller

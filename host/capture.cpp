@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/media_parts.h"
+#include "host/scene.h"
 
 namespace host::media {
 namespace {
@@ -343,6 +344,8 @@ void capture_use_renderer(FrameRenderer renderer) {
     s.kind.fill(s.renderer ? media::Kind::Renderer : media::Kind::Pattern);
     s.file = {};
 }
+
+void capture_use_scene() { capture_use_renderer(scene::renderer()); }
 
 bool capture_use_yuv_file(int channel, const std::filesystem::path& file) {
     if (channel < 0 || channel >= media::kChannels) return false;
