@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/media_parts.h"
@@ -345,7 +346,18 @@ void capture_use_renderer(FrameRenderer renderer) {
     s.file = {};
 }
 
-void capture_use_scene() { capture_use_renderer(scene::renderer()); }
+void capture_use_scene() {
+    const FrameRenderer render = scene::renderer();
+    // Render the four cameras side by side now, so the first frames do not wait.
+    std::vector<std::thread> workers;
+    for (int channel : {0, 1, 4, 5})
+        workers.emplace_back([&render, channel] {
+            std::vector<std::uint8_t> y(media::kPlane), uv(media::kPlane);
+            render(channel, 0, y.data(), uv.data());
+        });
+    for (auto& w : workers) w.join();
+    capture_use_renderer(render);
+}
 
 bool capture_use_yuv_file(int channel, const std::filesystem::path& file) {
     if (channel < 0 || channel >= media::kChannels) return false;

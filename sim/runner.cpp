@@ -3,12 +3,15 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <fcntl.h>
 #include <iostream>
 #include <thread>
 #include <unistd.h>
 
 #include "host/board.h"
+#include "host/scene.h"
+#include "vio/settings.h"
 #include "vio/app.h"
 
 namespace sim {
@@ -149,8 +152,24 @@ int run(const RunOptions& options) {
         const auto& r = *scenario->rtc;
         host::rtc_set(r[0], r[1], r[2], r[3], r[4], r[5], r[6]);
     }
+    // The cameras see the synthetic scene unless the scenario says otherwise;
+    // its car follows the settings file the run starts with.
+    host::scene::Layout layout;
+    if (scenario->settings_file) {
+        Flash_param p{};
+        std::ifstream in(*scenario->settings_file, std::ios::binary);
+        if (in.read(reinterpret_cast<char*>(&p), sizeof p)) {
+            layout.length = p.car_num.length;
+            layout.width = p.car_num.car_lev;
+            layout.view_range = p.im_param.view_range;
+        }
+    }
+    host::scene::configure(layout);
+    host::capture_use_scene();
     for (const auto& c : scenario->captures) {
-        if (c.kind == "pattern") {
+        if (c.kind == "scene") {
+            host::capture_use_scene();
+        } else if (c.kind == "pattern") {
             host::capture_use_pattern();
         } else if (c.kind == "nosignal") {
             host::capture_set_signal(c.channel, false);

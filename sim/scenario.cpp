@@ -102,8 +102,8 @@ struct Parser {
         } else if (k == "fail" && w.size() >= 3) {
             if (!parse_long(w[1], n, -1, 1000000) || n == 0) return fail("fail TIMES OPERATION (TIMES -1: always)");
             sc.failures.emplace_back(w.begin() + 1, w.end());
-        } else if (k == "capture" && w.size() == 2 && w[1] == "pattern") {
-            sc.captures.push_back(CaptureSetting{"pattern", -1, {}});
+        } else if (k == "capture" && w.size() == 2 && (w[1] == "pattern" || w[1] == "scene")) {
+            sc.captures.push_back(CaptureSetting{w[1], -1, {}});
         } else if (k == "capture" && w.size() == 4 && w[1] == "yuv") {
             if (!parse_long(w[2], n, 0, 7)) return fail("capture channel must be 0..7");
             sc.captures.push_back(CaptureSetting{"yuv", static_cast<int>(n), base / w[3]});

@@ -26,7 +26,7 @@ struct DiskSetting {
 };
 
 struct CaptureSetting {
-    std::string kind = "pattern";    // pattern, yuv, nosignal
+    std::string kind = "scene";      // scene, pattern, yuv, nosignal
     int channel = -1;
     std::filesystem::path file;
 };

@@ -136,9 +136,26 @@ bool panel_i2c(std::uint8_t code) {
     return true;
 }
 
+}  // namespace
+
+void Init_table_YUV2RGB(std::uint32_t* out) {
+    auto clamp = [](int v) { return v < 0 ? 0 : v > 255 ? 255 : v; };
+    auto floordiv = [](int n, int d) { return n >= 0 ? n / d : -((-n + d - 1) / d); };
+    for (int y = 0; y < 256; ++y)
+        for (int a = 0; a < 128; ++a)
+            for (int b = 0; b < 128; ++b) {
+                const int r = clamp(y - 180 + floordiv(360 * b, 128));
+                const int g = clamp(y + 134 - floordiv(177 * a, 256) - floordiv(367 * b, 256));
+                const int bl = clamp(y - 228 + floordiv(455 * a, 128));
+                out[(y << 14) | (a << 7) | b] =
+                    0xFF000000u | static_cast<std::uint32_t>(r) << 16 | static_cast<std::uint32_t>(g) << 8 |
+                    static_cast<std::uint32_t>(bl);
+            }
+}
+
 // A camera's stored marks on the undistorted plane: marks 1-4 and, for the
 // front and back cameras, the outer near-row marks 7 and 8.
-Zuobiao undistorted_marks(const Camera_param& cam, bool outer) {
+static Zuobiao undistorted_marks(const Camera_param& cam, bool outer) {
     Zuobiao z{};
     const std::int16_t* m = &cam.pos.y1;
     double* p = &z.y1;
@@ -174,23 +191,6 @@ void solve_cameras() {
         }
         if (c.la) c.lateral(&zzz, c.ground, c.la);
     }
-}
-
-}  // namespace
-
-void Init_table_YUV2RGB(std::uint32_t* out) {
-    auto clamp = [](int v) { return v < 0 ? 0 : v > 255 ? 255 : v; };
-    auto floordiv = [](int n, int d) { return n >= 0 ? n / d : -((-n + d - 1) / d); };
-    for (int y = 0; y < 256; ++y)
-        for (int a = 0; a < 128; ++a)
-            for (int b = 0; b < 128; ++b) {
-                const int r = clamp(y - 180 + floordiv(360 * b, 128));
-                const int g = clamp(y + 134 - floordiv(177 * a, 256) - floordiv(367 * b, 256));
-                const int bl = clamp(y - 228 + floordiv(455 * a, 128));
-                out[(y << 14) | (a << 7) | b] =
-                    0xFF000000u | static_cast<std::uint32_t>(r) << 16 | static_cast<std::uint32_t>(g) << 8 |
-                    static_cast<std::uint32_t>(bl);
-            }
 }
 
 std::uint8_t get_key() {

@@ -48,4 +48,8 @@ void set_RGN(int signo);
 // Decrements a counter that is above zero; never below zero.
 void count_down(std::atomic<int>& counter);
 std::uint8_t get_key();
+// Solves the ground projection of each calibrated camera of flash_param
+// (after get_car and set_zuobiao); one that cannot be solved loses its flag
+// and gets the default camera record, in memory only.
+void solve_cameras();
 int QX_SHOW_PIC();
