@@ -64,6 +64,13 @@ double board_uptime();
 // Sleep for a span of board time.
 void board_sleep(double board_seconds);
 
+// A picture, row by row.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> argb;  // row by row, 0xAARRGGBB
+};
+
 // ---------------------------------------------------------------- capture
 
 // Fills one 1280 x 720 YUV 4:2:2 semi-planar picture of capture channel
@@ -80,6 +87,8 @@ void capture_set_signal(int channel, bool present);  // no signal: a blue-black 
 // textured ground with the calibration marks (the simulator's default).
 void capture_use_scene();
 std::uint64_t capture_frames_delivered(int channel);
+// What a camera sees now, as an opaque RGB picture (the next frame of its source).
+Picture camera_picture(int channel);
 
 // ---------------------------------------------------------------- microcontroller
 
@@ -128,11 +137,6 @@ std::array<std::uint8_t, 16> rtc_registers();
 
 // ---------------------------------------------------------------- display
 
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> argb;  // row by row, 0xAARRGGBB
-};
 bool fb_shown();                      // the framebuffer is set up and showing
 std::uint64_t fb_refresh_count();
 // What a person sees on the panel: the HD output's active area with the video

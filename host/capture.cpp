@@ -359,6 +359,48 @@ void capture_use_scene() {
     capture_use_renderer(render);
 }
 
+Picture camera_picture(int channel) {
+    Picture pic;
+    if (channel < 0 || channel >= media::kChannels) return pic;
+    media::Job job;
+    std::uint64_t frame = 0;
+    {
+        std::lock_guard lock(media::g_vi.mutex);
+        media::Sources& s = media::g_vi.src;
+        const auto i = static_cast<std::size_t>(channel);
+        frame = media::g_vi.delivered[i].load();
+        if (!s.signal[i]) {
+            job.kind = media::Job::NoSignal;
+        } else if (s.kind[i] == media::Kind::File && s.file[i]) {
+            // The frame the capture delivers next, without taking it.
+            job.kind = media::Job::File;
+            job.file = s.file[i];
+            job.file_frame = job.file->next % job.file->frames;
+        } else if (s.kind[i] == media::Kind::Renderer && s.renderer && *s.renderer) {
+            job.kind = media::Job::Renderer;
+            job.renderer = s.renderer;
+        } else {
+            if (!s.pattern[i]) s.pattern[i] = media::make_pattern(channel);
+            job.kind = media::Job::Pattern;
+            job.pattern = s.pattern[i].get();
+        }
+    }
+    std::vector<std::uint8_t> yuv(media::kFrameBytes);
+    media::fill(job, channel, frame, yuv.data());
+    pic.width = media::kWidth;
+    pic.height = media::kHeight;
+    pic.argb.resize(media::kPlane);
+    auto clamp = [](int v) { return v < 0 ? 0u : v > 255 ? 255u : static_cast<std::uint32_t>(v); };
+    for (std::size_t p = 0; p < media::kPlane; ++p) {
+        // Chroma words hold V at the even byte and U at the odd one.
+        const std::size_t pair = media::kPlane + (p & ~std::size_t{1});
+        const int c = yuv[p] - 16, d = yuv[pair + 1] - 128, e = yuv[pair] - 128;
+        pic.argb[p] = 0xFF000000u | clamp((298 * c + 409 * e + 128) >> 8) << 16 |
+                      clamp((298 * c - 100 * d - 208 * e + 128) >> 8) << 8 | clamp((298 * c + 516 * d + 128) >> 8);
+    }
+    return pic;
+}
+
 bool capture_use_yuv_file(int channel, const std::filesystem::path& file) {
     if (channel < 0 || channel >= media::kChannels) return false;
     auto f = std::make_shared<media::YuvFile>();

@@ -106,6 +106,19 @@ void apply_event(const Event& e, const fs::path& out) {
             host::board_log("sim", "screenshot " + file.filename().string());
         else
             host::board_log("sim", "screenshot " + file.filename().string() + " failed");
+    } else if (e.verb == "cameras") {
+        // The four cameras at half size: front and back above, left and right below.
+        host::Picture mosaic{1280, 720, std::vector<std::uint32_t>(1280 * 720)};
+        const int channels[4] = {5, 4, 0, 1};
+        for (int i = 0; i < 4; ++i) {
+            const host::Picture cam = host::camera_picture(channels[i]);
+            if (cam.width != 1280 || cam.height != 720) continue;
+            for (int row = 0; row < 360; ++row)
+                for (int col = 0; col < 640; ++col)
+                    mosaic.argb[(i / 2 * 360 + row) * 1280 + i % 2 * 640 + col] = cam.argb[row * 2 * 1280 + col * 2];
+        }
+        const fs::path file = out / "screens" / (a[0] + ".png");
+        host::board_log("sim", "cameras " + file.filename().string() + (host::write_png(file, mosaic) ? "" : " failed"));
     } else if (e.verb == "fail") {
         std::string op;
         for (std::size_t i = 1; i < a.size(); ++i) op += (i > 1 ? " " : "") + a[i];

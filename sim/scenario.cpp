@@ -218,11 +218,11 @@ struct Parser {
             add(t, "disk_remove");
         } else if (v == "rtc_stop" && n == 0) {
             add(t, "rtc_stop");
-        } else if (v == "screenshot" && n == 1) {
+        } else if ((v == "screenshot" || v == "cameras") && n == 1) {
             const std::string& name = arg(0);
             if (name.find('/') != std::string::npos || name.empty() || name[0] == '.')
                 return fail("a screenshot name is a plain file name");
-            add(t, "screenshot", {name});
+            add(t, v, {name});
         } else if (v == "fail" && n >= 2) {
             if (!parse_long(arg(0), x, -1, 1000000) || x == 0) return fail("fail TIMES OPERATION (TIMES -1: always)");
             std::vector<std::string> args(w.begin() + 2, w.end());

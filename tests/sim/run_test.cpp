@@ -41,6 +41,7 @@ TEST(SimulatorRun, ScenarioRunsToPowerOffAndLeavesOnlyItsOutput) {
                                  "paced off\n"
                                  "disk stick 2048\n"
                                  "0.5 screenshot first\n"
+                                 "0.5 cameras cameras\n"
                                  "0.6 reverse on\n"
                                  "0.7 disk remove\n"
                                  "2.0 power off\n");
@@ -75,6 +76,13 @@ TEST(SimulatorRun, ScenarioRunsToPowerOffAndLeavesOnlyItsOutput) {
     EXPECT_EQ(shot.height, 480);
     EXPECT_EQ(shot.argb[240 * 800 + 400], 0xFF000000u);
     EXPECT_TRUE(fs::exists(out / "screens/final.png"));
+    // The cameras see the scene: sky blue above the front camera's horizon, the
+    // car's red body below the back camera's ground.
+    host::Picture cams;
+    ASSERT_TRUE(host::read_png(out / "screens/cameras.png", cams));
+    const std::uint32_t sky = cams.argb[5 * 1280 + 320], body = cams.argb[355 * 1280 + 640 + 20];
+    EXPECT_GT(sky & 0xFF, (sky >> 16) & 0xFF) << std::hex << sky;   // more blue than red
+    EXPECT_GT((body >> 16) & 0xFF, body & 0xFF) << std::hex << body;  // more red than blue
 }
 
 TEST(SimulatorRun, FramebufferFailureEndsInAReboot) {
