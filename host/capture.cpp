@@ -347,16 +347,8 @@ void capture_use_renderer(FrameRenderer renderer) {
 }
 
 void capture_use_scene() {
-    const FrameRenderer render = scene::renderer();
-    // Render the four cameras side by side now, so the first frames do not wait.
-    std::vector<std::thread> workers;
-    for (int channel : {0, 1, 4, 5})
-        workers.emplace_back([&render, channel] {
-            std::vector<std::uint8_t> y(media::kPlane), uv(media::kPlane);
-            render(channel, 0, y.data(), uv.data());
-        });
-    for (auto& w : workers) w.join();
-    capture_use_renderer(render);
+    scene::prerender();
+    capture_use_renderer(scene::renderer());
 }
 
 Picture camera_picture(int channel) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace host::scene {
@@ -480,6 +481,13 @@ std::array<std::array<double, 2>, 8> mark_pixels(int dir) {
         out[static_cast<std::size_t>(i)] = ground_to_pixel(dir, m[1], m[0]).value_or(std::array<double, 2>{-1, -1});
     }
     return out;
+}
+
+void prerender() {
+    // The four cameras side by side, so the first frames do not wait.
+    std::vector<std::thread> workers;
+    for (int channel : {0, 1, 4, 5}) workers.emplace_back([channel] { picture(channel); });
+    for (auto& w : workers) w.join();
 }
 
 FrameRenderer renderer() {

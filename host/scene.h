@@ -79,5 +79,7 @@ std::array<std::array<double, 2>, 8> mark_pixels(int dir);
 // Renders (cached after the first frame) what capture channel `channel`
 // sees: 1280 x 720, Y plane then 16-bit chroma words with U in the high byte.
 FrameRenderer renderer();
+// Renders the four cameras now (in parallel) unless they already are.
+void prerender();
 
 }  // namespace host::scene

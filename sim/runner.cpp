@@ -152,19 +152,6 @@ int run(const RunOptions& options) {
     setenv("TZ", "UTC0", 1);
     tzset();
 
-    host::BoardOptions board;
-    board.root = g_out / "board";
-    board.paced = options.paced.value_or(scenario->paced);
-    board.clock_speed = options.speed.value_or(scenario->speed);
-    board.echo_log = options.echo;
-    board.start_mcu = !scenario->external_mcu;
-    host::board_init(board);
-    host::board_log_to_file(g_out / "board.log");
-    host::board_set_code(static_cast<std::uint8_t>(scenario->board_code));
-    if (scenario->rtc) {
-        const auto& r = *scenario->rtc;
-        host::rtc_set(r[0], r[1], r[2], r[3], r[4], r[5], r[6]);
-    }
     // The cameras see the synthetic scene unless the scenario says otherwise;
     // its car follows the settings file the run starts with.
     host::scene::Layout layout;
@@ -178,6 +165,21 @@ int run(const RunOptions& options) {
         }
     }
     host::scene::configure(layout);
+    // Before power-on, so rendering takes no board time.
+    host::scene::prerender();
+    host::BoardOptions board;
+    board.root = g_out / "board";
+    board.paced = options.paced.value_or(scenario->paced);
+    board.clock_speed = options.speed.value_or(scenario->speed);
+    board.echo_log = options.echo;
+    board.start_mcu = !scenario->external_mcu;
+    host::board_init(board);
+    host::board_log_to_file(g_out / "board.log");
+    host::board_set_code(static_cast<std::uint8_t>(scenario->board_code));
+    if (scenario->rtc) {
+        const auto& r = *scenario->rtc;
+        host::rtc_set(r[0], r[1], r[2], r[3], r[4], r[5], r[6]);
+    }
     host::capture_use_scene();
     for (const auto& c : scenario->captures) {
         if (c.kind == "scene") {
