@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "vio/settings.h"
+
 // Bilinear weights of the four source pixels around a fractional position;
 // they always sum to 255.
 struct Y_bili {
@@ -60,3 +62,28 @@ void set_image(std::uint32_t* pimage, const Image_table* table, const std::uint8
                const std::uint8_t* pY_b, const std::uint16_t* pUV_b, const std::uint8_t* pY_l,
                const std::uint16_t* pUV_l, const std::uint8_t* pY_r, const std::uint16_t* pUV_r,
                const std::uint32_t* ptable_YUV2RGB);
+
+// ---- single views, the car picture and the view selection
+
+// The view in the panel: 1 back, 2 left, 4 right, 8 front.
+extern int work_dir;
+// Crop and scale of the front and back views, read by the guide lines.
+extern int f_center_x, b_center_x, f_center_y, b_center_y;
+extern double f_bili_x, b_bili_x, f_bili_y, b_bili_y;
+extern short top_base, bottom_base;
+
+// Mode 0 front, 4 back, 1 and 5 right, 2 and 6 left, 8 and 12 both sides.
+void MT_image(int dir, Image_table* table, const std::uint32_t* ptable_YUV2RGB);
+void mt_front(Image_table* table);
+void mt_back(Image_table* table);
+void mt_front2(Image_table* table);
+void mt_back2(Image_table* table);
+void ct_right(Image_table* table);
+void mt_left(Image_table* table);
+void mt_right(Image_table* table);
+void mt_lr(Image_table* table);
+void mt_lr2(Image_table* table);
+void mt_yuantu(Image_table* table, int dir);
+void mt_car(Image_table* table, Image_param param, const std::uint32_t* ptable_YUV2RGB);
+void clear_car(Image_table* table);
+void MT_jiaozhun(Image_table* table, const std::uint32_t* ptable_YUV2RGB);

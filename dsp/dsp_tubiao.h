@@ -1,10 +1,50 @@
-// Clearing of display tables and the canvas, icons and marks.
+// Clearing of display tables and the canvas, icons into the display table,
+// and marks drawn on the canvas.
 #pragma once
 
 #include <cstdint>
 
 #include "dsp/dsp_image.h"
+#include "vio/settings.h"
+
+// Icon pictures: 16-bit words, luma in the high byte, U (even pixel) or V
+// (odd pixel) in the low byte, row by row.
+extern const std::uint16_t qianshi_on[60 * 60], qianshi_off[60 * 60];  // front view button
+extern const std::uint16_t houshi_on[60 * 60], houshi_off[60 * 60];    // back view button
+extern const std::uint16_t zuoyou_on[60 * 60], zuoyou_off[60 * 60];    // side view button
+extern const std::uint16_t sanjiao_z[60 * 60], sanjiao_y[60 * 60];     // triangles left, right
+extern const std::uint16_t camera[50 * 50];
+extern const std::uint16_t rec_on[100 * 60];
+extern const std::uint16_t queren[476 * 60], queren2[476 * 60];        // confirm bars
+
+// Car pictures seen from above, front at row 0: 116 x 260 words, 0x7E80 is
+// the transparent background.
+constexpr int CAR_PIC_W = 116, CAR_PIC_H = 260;
+extern const std::uint16_t lxc1[CAR_PIC_W * CAR_PIC_H], sxc1[CAR_PIC_W * CAR_PIC_H];
+extern const std::uint16_t lxc2[CAR_PIC_W * CAR_PIC_H], sxc2[CAR_PIC_W * CAR_PIC_H];
+extern const std::uint16_t lxc3[CAR_PIC_W * CAR_PIC_H], sxc3[CAR_PIC_W * CAR_PIC_H];
+extern const std::uint16_t lxc4[CAR_PIC_W * CAR_PIC_H], sxc4[CAR_PIC_W * CAR_PIC_H];
+
+// The blink counter shared by the blinking routines.
+extern std::uint8_t count;
 
 void init_table(Image_table* table);    // every entry opaque black
 void hide_table(Image_table* table);    // every entry transparent
 void clear_ima(std::uint32_t* pimage);  // the whole canvas opaque black
+void clear_right(std::uint32_t* pimage);
+
+void mt_tubiao(Image_table* table, const std::uint16_t* pdata, int pos_x, int pos_y, const std::uint32_t* yuv2rgb);
+void mt_queren(Image_table* table, const std::uint32_t* yuv2rgb);
+void mt_qianshi(Image_table* table, const std::uint32_t* yuv2rgb);
+void mt_houshi(Image_table* table, const std::uint32_t* yuv2rgb);
+void mt_youshi(Image_table* table, const std::uint32_t* yuv2rgb);
+void mt_zuoshi(Image_table* table, const std::uint32_t* yuv2rgb);
+void mt_camera(Image_table* table, int flagf, int flagb, int flagl, int flagr, const std::uint32_t* yuv2rgb);
+void draw_rec(std::uint32_t* pimage, const std::uint32_t* yuv2rgb);
+
+void draw_black(std::uint32_t* pimage, int dir);
+void draw_cross(std::uint32_t* pimage, int yy, int xx);
+void draw_cross2(std::uint32_t* pimage, int yy, int xx);
+void draw_cd(std::uint32_t* pimage, Cali_pos pos, int point, int dir, int flag);
+void draw_bline(std::uint32_t* pimage, Image_param param, int flag);
+void draw_bline_f(std::uint32_t* pimage, Image_param param, int flag);

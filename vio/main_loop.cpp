@@ -12,6 +12,7 @@
 #include "dsp/dsp_control.h"
 #include "dsp/dsp_gaus.h"
 #include "dsp/dsp_image.h"
+#include "dsp/dsp_process.h"
 #include "dsp/dsp_tubiao.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
@@ -20,6 +21,7 @@
 #include "vio/frames.h"
 #include "vio/settings.h"
 #include "vio/stubs.h"
+#include "vio/vio_states.h"
 #include "vio/vio.h"
 
 Image_table* table = nullptr;
@@ -134,6 +136,12 @@ bool panel_i2c(std::uint8_t code) {
     }
     dev_close(fd);
     return true;
+}
+
+// The handler of a state; states without one go straight to the common end.
+void run_state(std::uint8_t& status, const PassInfo& pass) {
+    if (status == 1) idle_state(status, pass);
+    else view_state(status, pass);
 }
 
 }  // namespace
@@ -282,7 +290,11 @@ int QX_SHOW_PIC() {
 
     // 14. and 15. The bird's-eye view when every camera is calibrated.
     if (flash_param.flagf == 1 && flash_param.flagb == 1 && flash_param.flagl == 1 && flash_param.flagr == 1) {
-        build_birdseye(table0, ptable_YUV2RGB);
+        mt_fleft(table0);
+        mt_fright(table0);
+        mt_ftop(table0);
+        mt_fbottom(table0);
+        mt_car(table0, flash_param.im_param, ptable_YUV2RGB);
         MT_image(4, table0, ptable_YUV2RGB);
     }
     table = table0;
@@ -299,7 +311,6 @@ int QX_SHOW_PIC() {
     std::uint8_t Uart_status = 0;
     int fb = -1;
     bool fb2_tried = false;
-    (void)post_temp_status;
 
     for (;;) {
         // 1. Board code.
@@ -341,20 +352,21 @@ int QX_SHOW_PIC() {
             draw_checkusb2(pBuf1);
 
         // 8. and 9. ACC, then the state's handler.
+        const PassInfo pass{key, temp_status, post_temp_status, &Uart_info};
         const std::int16_t acc = get_acc(Uart_info.sys_status);
         if (acc == 2 || acc == 3) {
             accoff_count = 0;
-            run_state(status, key, temp_status);
+            run_state(status, pass);
         } else if (status == 1) {
             accoff_count = 0;
-            idle_state(status, key, temp_status);
+            idle_state(status, pass);
         } else if (++accoff_count > 10) {
             MT_image(4, table0, ptable_YUV2RGB);
             table = table0;
             av_off();
-            idle_state(status, key, temp_status);
+            idle_state(status, pass);
         } else {
-            run_state(status, key, temp_status);
+            run_state(status, pass);
         }
 
         // 10. Common end: show the canvas.
