@@ -2,6 +2,10 @@
 
 #include <cmath>
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <initializer_list>
 
@@ -99,18 +103,197 @@ void cul_bili(double y, double x, std::uint32_t* addr_Y, Y_bili* ybili) {
     ybili->Y_tl = static_cast<std::uint8_t>(255 - ybili->Y_tr - ybili->Y_bl - ybili->Y_br);
 }
 
+namespace {
+
+// Kind-1 slots 0, 2, 4, 6 are back, front, left, right.
+constexpr Cam kSlot[4] = {B, F, L, R};
+// Kinds 2..5.
+constexpr Cam kKind[4] = {B, L, F, R};
+// Corners 1..4: first and second camera.
+constexpr Cam kCornerA[5] = {B, B, B, F, F};
+constexpr Cam kCornerB[5] = {L, L, R, L, R};
+
+// What one walk over a range of rows needs and gathers.
+struct Walk {
+    std::uint32_t* pimage;
+    const Image_table* table;
+    const Plane* planes;
+    const Gain* gain;
+    const std::uint32_t* yuv2rgb;
+};
+
+struct Stats {
+    std::uint64_t ysum[4] = {}, usum[4] = {}, vsum[4] = {};
+    std::uint32_t count[4] = {};
+    // Corner statistics: [corner][0 first, 1 second camera].
+    std::uint64_t cy[5][2] = {}, cu[5][2] = {}, cv[5][2] = {};
+    std::uint32_t ccount[5] = {};
+
+    void add(const Stats& o) {
+        for (int c = 0; c < 4; ++c) {
+            ysum[c] += o.ysum[c];
+            usum[c] += o.usum[c];
+            vsum[c] += o.vsum[c];
+            count[c] += o.count[c];
+        }
+        for (int k = 0; k < 5; ++k) {
+            for (int i = 0; i < 2; ++i) {
+                cy[k][i] += o.cy[k][i];
+                cu[k][i] += o.cu[k][i];
+                cv[k][i] += o.cv[k][i];
+            }
+            ccount[k] += o.ccount[k];
+        }
+    }
+};
+
+// 3. Compose rows first..last, gathering their statistics.
+void compose_rows(const Walk& w, int first, int last, Stats& st) {
+    const Plane* planes = w.planes;
+    const Gain* gain = w.gain;
+    const std::uint32_t* ptable_YUV2RGB = w.yuv2rgb;
+    for (int row = first; row <= last; ++row) {
+        const Image_table* e = w.table + row * TABLE_W + COMPOSE_LEFT;
+        std::uint32_t* out = w.pimage + row * TABLE_W + COMPOSE_LEFT;
+        for (int col = COMPOSE_LEFT; col <= COMPOSE_RIGHT; ++col, ++e, ++out) {
+            const unsigned kind = (e->pic_num >> 4) & 0x0F;
+            switch (kind) {
+            case KIND_COLOUR:
+                *out = e->YUV_default;
+                break;
+            case KIND_CAMERA: {
+                const unsigned slot = e->pic_num & 0x0E;
+                if (slot >= 8) break;
+                const Sample s = sample(planes[kSlot[slot >> 1]], e->Addr_Y, e->ybili);
+                // Weights from a damaged table may sum past 255: stay inside the lookup table.
+                *out = ptable_YUV2RGB[lookup(s.y, s.u, s.v) & 0x3FFFFF];
+                break;
+            }
+            case KIND_BACK:
+            case KIND_LEFT:
+            case KIND_FRONT:
+            case KIND_RIGHT: {
+                const Cam c = kKind[kind - KIND_BACK];
+                const Sample s = sample(planes[c], e->Addr_Y, e->ybili);
+                st.ysum[c] += s.y;
+                ++st.count[c];
+                if (near_grey(s.u)) st.usum[c] += s.u;
+                if (near_grey(s.v)) st.vsum[c] += s.v;
+                const Gain& g = gain[c];
+                *out = ptable_YUV2RGB[lookup(scaled(s.y, g.y), scaled(s.u, g.u), scaled(s.v, g.v))];
+                break;
+            }
+            case KIND_CORNER: {
+                const unsigned corner = e->pic_num & 0x0F;
+                if (corner < 1 || corner > 4) break;
+                const Cam ca = kCornerA[corner], cb = kCornerB[corner];
+                const Sample a = sample(planes[ca], e->Addr_Y, e->ybili);
+                const Sample b = sample(planes[cb], e->Addr_Y2, e->ybili2);
+                st.cy[corner][0] += a.y;
+                st.cu[corner][0] += a.u;
+                st.cv[corner][0] += a.v;
+                st.cy[corner][1] += b.y;
+                st.cu[corner][1] += b.u;
+                st.cv[corner][1] += b.v;
+                ++st.ccount[corner];
+                const Gain& ga = gain[ca];
+                const Gain& gb = gain[cb];
+                const std::uint32_t wa = e->qz, wb = 256u - e->qz;
+                const std::uint32_t sy = wa * scaled(a.y, ga.y) + wb * scaled(b.y, gb.y);
+                const std::uint32_t su = wa * scaled(a.u, ga.u) + wb * scaled(b.u, gb.u);
+                const std::uint32_t sv = wa * scaled(a.v, ga.v) + wb * scaled(b.v, gb.v);
+                // The mask keeps a weight above 256 from a damaged table inside the lookup table.
+                *out = ptable_YUV2RGB[(((sy >> 8) << 14) | ((su >> 9) << 7) | (sv >> 9)) & 0x3FFFFF];
+                break;
+            }
+            default:
+                break;
+            }
+        }
+    }
+}
+
+// A helper thread that composes the lower half of the rows when asked.
+class RowHelper {
+public:
+    ~RowHelper() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+    void start(const Walk& w, int first, int last) {
+        if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+        std::lock_guard lock(mutex_);
+        walk_ = w;
+        first_ = first;
+        last_ = last;
+        stats_ = Stats{};
+        busy_ = true;
+        wake_.notify_all();
+    }
+
+    const Stats& finish() {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return !busy_; });
+        return stats_;
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return busy_ || quit_; });
+            if (quit_) return;
+            const Walk w = walk_;
+            const int first = first_, last = last_;
+            Stats st;
+            lock.unlock();
+            compose_rows(w, first, last, st);
+            lock.lock();
+            stats_ = st;
+            busy_ = false;
+            done_.notify_all();
+        }
+    }
+
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    Walk walk_{};
+    int first_ = 0, last_ = 0;
+    Stats stats_;
+    bool busy_ = false, quit_ = false;
+};
+
+std::atomic<int> g_threads{1};
+
+}  // namespace
+
+void set_image_threads(int threads) { g_threads = threads >= 2 ? 2 : 1; }
+
 void set_image(std::uint32_t* pimage, const Image_table* table, const std::uint8_t* pY_t, const std::uint16_t* pUV_t,
                const std::uint8_t* pY_b, const std::uint16_t* pUV_b, const std::uint8_t* pY_l,
                const std::uint16_t* pUV_l, const std::uint8_t* pY_r, const std::uint16_t* pUV_r,
                const std::uint32_t* ptable_YUV2RGB) {
     const Plane planes[4] = {{pY_b, pUV_b}, {pY_l, pUV_l}, {pY_t, pUV_t}, {pY_r, pUV_r}};
-    // Kind-1 slots 0, 2, 4, 6 are back, front, left, right.
-    static constexpr Cam kSlot[4] = {B, F, L, R};
-    // Kinds 2..5.
-    static constexpr Cam kKind[4] = {B, L, F, R};
-    // Corners 1..4: first and second camera.
-    static constexpr Cam kCornerA[5] = {B, B, B, F, F};
-    static constexpr Cam kCornerB[5] = {L, L, R, L, R};
+    const Gain gain[4] = {{bili_b, bili_b_u, bili_b_v},
+                          {bili_l, bili_l_u, bili_l_v},
+                          {bili_t, bili_t_u, bili_t_v},
+                          {bili_r, bili_r_u, bili_r_v}};
+    const Walk walk{pimage, table, planes, gain, ptable_YUV2RGB};
+
+    // 3. Compose, on two threads when asked: the helper takes the lower rows
+    // while this thread does the signal test and window sums and the upper rows.
+    Stats st;
+    static thread_local RowHelper helper;
+    const bool split = g_threads.load() == 2;
+    constexpr int kMiddle = (COMPOSE_TOP + COMPOSE_BOTTOM) / 2;
+    if (split) helper.start(walk, kMiddle + 1, COMPOSE_BOTTOM);
 
     // 1. No-signal test on row 360.
     bool signal[4];
@@ -133,76 +316,16 @@ void set_image(std::uint32_t* pimage, const Image_table* table, const std::uint8
             window[c] += s;
         }
 
-    const Gain gain[4] = {{bili_b, bili_b_u, bili_b_v},
-                          {bili_l, bili_l_u, bili_l_v},
-                          {bili_t, bili_t_u, bili_t_v},
-                          {bili_r, bili_r_u, bili_r_v}};
-    std::uint64_t ysum[4] = {}, usum[4] = {}, vsum[4] = {};
-    std::uint32_t count[4] = {};
-    // Corner statistics: [corner][0 first, 1 second camera].
-    std::uint64_t cy[5][2] = {}, cu[5][2] = {}, cv[5][2] = {};
-    std::uint32_t ccount[5] = {};
-
-    // 3. Compose.
-    for (int row = COMPOSE_TOP; row <= COMPOSE_BOTTOM; ++row) {
-        const Image_table* e = table + row * TABLE_W + COMPOSE_LEFT;
-        std::uint32_t* out = pimage + row * TABLE_W + COMPOSE_LEFT;
-        for (int col = COMPOSE_LEFT; col <= COMPOSE_RIGHT; ++col, ++e, ++out) {
-            const unsigned kind = (e->pic_num >> 4) & 0x0F;
-            switch (kind) {
-            case KIND_COLOUR:
-                *out = e->YUV_default;
-                break;
-            case KIND_CAMERA: {
-                const unsigned slot = e->pic_num & 0x0E;
-                if (slot >= 8) break;
-                const Sample s = sample(planes[kSlot[slot >> 1]], e->Addr_Y, e->ybili);
-                // Weights from a damaged table may sum past 255: stay inside the lookup table.
-                *out = ptable_YUV2RGB[lookup(s.y, s.u, s.v) & 0x3FFFFF];
-                break;
-            }
-            case KIND_BACK:
-            case KIND_LEFT:
-            case KIND_FRONT:
-            case KIND_RIGHT: {
-                const Cam c = kKind[kind - KIND_BACK];
-                const Sample s = sample(planes[c], e->Addr_Y, e->ybili);
-                ysum[c] += s.y;
-                ++count[c];
-                if (near_grey(s.u)) usum[c] += s.u;
-                if (near_grey(s.v)) vsum[c] += s.v;
-                const Gain& g = gain[c];
-                *out = ptable_YUV2RGB[lookup(scaled(s.y, g.y), scaled(s.u, g.u), scaled(s.v, g.v))];
-                break;
-            }
-            case KIND_CORNER: {
-                const unsigned corner = e->pic_num & 0x0F;
-                if (corner < 1 || corner > 4) break;
-                const Cam ca = kCornerA[corner], cb = kCornerB[corner];
-                const Sample a = sample(planes[ca], e->Addr_Y, e->ybili);
-                const Sample b = sample(planes[cb], e->Addr_Y2, e->ybili2);
-                cy[corner][0] += a.y;
-                cu[corner][0] += a.u;
-                cv[corner][0] += a.v;
-                cy[corner][1] += b.y;
-                cu[corner][1] += b.u;
-                cv[corner][1] += b.v;
-                ++ccount[corner];
-                const Gain& ga = gain[ca];
-                const Gain& gb = gain[cb];
-                const std::uint32_t wa = e->qz, wb = 256u - e->qz;
-                const std::uint32_t sy = wa * scaled(a.y, ga.y) + wb * scaled(b.y, gb.y);
-                const std::uint32_t su = wa * scaled(a.u, ga.u) + wb * scaled(b.u, gb.u);
-                const std::uint32_t sv = wa * scaled(a.v, ga.v) + wb * scaled(b.v, gb.v);
-                // The mask keeps a weight above 256 from a damaged table inside the lookup table.
-                *out = ptable_YUV2RGB[(((sy >> 8) << 14) | ((su >> 9) << 7) | (sv >> 9)) & 0x3FFFFF];
-                break;
-            }
-            default:
-                break;
-            }
-        }
-    }
+    compose_rows(walk, COMPOSE_TOP, split ? kMiddle : COMPOSE_BOTTOM, st);
+    if (split) st.add(helper.finish());
+    const std::uint64_t(&ysum)[4] = st.ysum;
+    const std::uint64_t(&usum)[4] = st.usum;
+    const std::uint64_t(&vsum)[4] = st.vsum;
+    const std::uint32_t(&count)[4] = st.count;
+    const std::uint64_t(&cy)[5][2] = st.cy;
+    const std::uint64_t(&cu)[5][2] = st.cu;
+    const std::uint64_t(&cv)[5][2] = st.cv;
+    const std::uint32_t(&ccount)[5] = st.ccount;
 
     // 4. Seam means: [camera][corner].
     double my[4][5], mu[4][5], mv[4][5];

@@ -62,6 +62,8 @@ void set_image(std::uint32_t* pimage, const Image_table* table, const std::uint8
                const std::uint8_t* pY_b, const std::uint16_t* pUV_b, const std::uint8_t* pY_l,
                const std::uint16_t* pUV_l, const std::uint8_t* pY_r, const std::uint16_t* pUV_r,
                const std::uint32_t* ptable_YUV2RGB);
+// Composes on one thread (the default) or two.
+void set_image_threads(int threads);
 
 // ---- single views, the car picture and the view selection
 

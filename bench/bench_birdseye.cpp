@@ -1,0 +1,191 @@
+// Building the bird's-eye view, and composing a frame through the bird's-eye
+// plus back-view table; beside it, the same picture made the way a user of a
+// general image library would (OpenCV remap with fixed-point maps and its
+// colour conversion), when OpenCV is there.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "dsp/dsp_cars.h"
+#include "dsp/dsp_image.h"
+#include "dsp/dsp_process.h"
+#include "dsp/dsp_tubiao.h"
+#include "host/scene.h"
+#include "vio/settings.h"
+#include "vio/vio.h"
+
+#ifdef HAVE_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
+namespace {
+
+struct Setup {
+    std::vector<Image_table> t0, tl, tr, tlr, tlr2;
+    std::vector<std::uint32_t> yuv2rgb, canvas;
+    std::vector<std::uint8_t> y[4];   // front, back, left, right
+    std::vector<std::uint16_t> uv[4];
+
+    Setup() {
+        t0.resize(TABLE_W * TABLE_H);
+        tl.resize(458 * 480);
+        tr.resize(458 * 480);
+        tlr.resize(476 * 480);
+        tlr2.resize(476 * 480);
+        yuv2rgb.resize(1u << 22);
+        canvas.resize(TABLE_W * TABLE_H);
+        Init_table_YUV2RGB(yuv2rgb.data());
+        table0 = t0.data();
+        tablel = tl.data();
+        tabler = tr.data();
+        tablelr = tlr.data();
+        tablelr2 = tlr2.data();
+        ptable_YUV2RGB = yuv2rgb.data();
+        // Calibrate the system from the synthetic scene.
+        host::scene::configure(host::scene::Layout{});
+        flash_param = flash_param_default;
+        const int dirs[4] = {host::scene::kFront, host::scene::kBack, host::scene::kLeft, host::scene::kRight};
+        Camera_param* cams[4] = {&flash_param.cf_param, &flash_param.cb_param, &flash_param.cl_param,
+                                 &flash_param.cr_param};
+        const int channels[4] = {5, 4, 0, 1};
+        const auto render = host::scene::renderer();
+        for (int i = 0; i < 4; ++i) {
+            const auto& lens = host::scene::camera(dirs[i]).lens;
+            cams[i]->sensor = Sensor_param{static_cast<std::int16_t>(lens.center_y),
+                                           static_cast<std::int16_t>(lens.center_x), 580,
+                                           static_cast<std::int16_t>(lens.radius),
+                                           static_cast<std::int16_t>(lens.dis), static_cast<std::int16_t>(lens.xx), -1};
+            std::int16_t* m = &cams[i]->pos.y1;
+            const auto px = host::scene::mark_pixels(dirs[i]);
+            for (int k = 0; k < 8; ++k) {
+                m[2 * k] = static_cast<std::int16_t>(std::lround(px[k][0]));
+                m[2 * k + 1] = static_cast<std::int16_t>(std::lround(px[k][1]));
+            }
+            y[i].resize(CAM_W * CAM_H);
+            uv[i].resize(CAM_W * CAM_H / 2);
+            render(channels[i], 0, y[i].data(), reinterpret_cast<std::uint8_t*>(uv[i].data()));
+        }
+        flash_param.flagf = flash_param.flagb = flash_param.flagl = flash_param.flagr = 1;
+        get_car(&flash_param.car_num);
+        set_zuobiao(flash_param);
+        solve_cameras();
+        build();
+    }
+
+    void build() {
+        init_table(table0);
+        mt_fleft(table0);
+        mt_fright(table0);
+        mt_ftop(table0);
+        mt_fbottom(table0);
+        mt_car(table0, flash_param.im_param, ptable_YUV2RGB);
+        MT_image(4, table0, ptable_YUV2RGB);
+    }
+
+    void compose() {
+        set_image(canvas.data(), t0.data(), y[0].data(), uv[0].data(), y[1].data(), uv[1].data(), y[2].data(),
+                  uv[2].data(), y[3].data(), uv[3].data(), yuv2rgb.data());
+    }
+};
+
+Setup& setup() {
+    static Setup s;
+    return s;
+}
+
+void BM_BuildBirdseyeView(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        s.build();
+        benchmark::DoNotOptimize(s.t0.data());
+    }
+}
+BENCHMARK(BM_BuildBirdseyeView)->Unit(benchmark::kMillisecond);
+
+void BM_SetImage(benchmark::State& state) {
+    Setup& s = setup();
+    set_image_threads(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        s.compose();
+        benchmark::DoNotOptimize(s.canvas.data());
+    }
+    set_image_threads(1);
+}
+BENCHMARK(BM_SetImage)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+#ifdef HAVE_OPENCV
+// The same bird's-eye plus back view with OpenCV: per camera a fixed-point
+// remap of its Y plane and of its chroma plane over the pixels it shows, then
+// the colour conversion of the whole picture.
+struct OpenCvComposer {
+    cv::Mat map1[4], map2[4], cmap1[4], cmap2[4];
+    cv::Mat yplane[4], uvplane[4];
+    cv::Mat ydst, uvdst, ycrcb, bgr, bgra;
+
+    explicit OpenCvComposer(Setup& s) {
+        for (int c = 0; c < 4; ++c) {
+            cv::Mat mx(TABLE_H, TABLE_W, CV_32F, cv::Scalar(-1)), my(TABLE_H, TABLE_W, CV_32F, cv::Scalar(-1));
+            cv::Mat cx(TABLE_H, TABLE_W, CV_32F, cv::Scalar(-1)), cy(TABLE_H, TABLE_W, CV_32F, cv::Scalar(-1));
+            for (int r = COMPOSE_TOP; r <= COMPOSE_BOTTOM; ++r)
+                for (int col = COMPOSE_LEFT; col <= COMPOSE_RIGHT; ++col) {
+                    const Image_table& e = s.t0[r * TABLE_W + col];
+                    const int kind = e.pic_num >> 4;
+                    int cam = -1;  // 0 front, 1 back, 2 left, 3 right
+                    if (kind == 1) cam = (e.pic_num & 0x0E) == 2 ? 0 : (e.pic_num & 0x0E) == 0 ? 1 : (e.pic_num & 0x0E) == 4 ? 2 : 3;
+                    if (kind == 2) cam = 1;
+                    if (kind == 3) cam = 2;
+                    if (kind == 4) cam = 0;
+                    if (kind == 5) cam = 3;
+                    if (kind == 7) cam = (e.pic_num & 0x0F) <= 2 ? 1 : 0;
+                    if (cam != c) continue;
+                    const float fx = (e.ybili.Y_tr + e.ybili.Y_br) / 255.0f;
+                    const float fy = (e.ybili.Y_bl + e.ybili.Y_br) / 255.0f;
+                    const float x = static_cast<float>(e.Addr_Y % CAM_W) + fx;
+                    const float y = static_cast<float>(e.Addr_Y / CAM_W) + fy;
+                    mx.at<float>(r, col) = x;
+                    my.at<float>(r, col) = y;
+                    cx.at<float>(r, col) = x / 2;
+                    cy.at<float>(r, col) = y;
+                }
+            cv::convertMaps(mx, my, map1[c], map2[c], CV_16SC2);
+            cv::convertMaps(cx, cy, cmap1[c], cmap2[c], CV_16SC2);
+            yplane[c] = cv::Mat(CAM_H, CAM_W, CV_8UC1, s.y[c].data());
+            uvplane[c] = cv::Mat(CAM_H, CAM_W / 2, CV_8UC2, s.uv[c].data());
+        }
+        ydst = cv::Mat(TABLE_H, TABLE_W, CV_8UC1, cv::Scalar(0));
+        uvdst = cv::Mat(TABLE_H, TABLE_W, CV_8UC2, cv::Scalar(128, 128));
+    }
+
+    void compose() {
+        for (int c = 0; c < 4; ++c) {
+            cv::remap(yplane[c], ydst, map1[c], map2[c], cv::INTER_LINEAR, cv::BORDER_TRANSPARENT);
+            cv::remap(uvplane[c], uvdst, cmap1[c], cmap2[c], cv::INTER_LINEAR, cv::BORDER_TRANSPARENT);
+        }
+        // Chroma words hold V first: as YCrCb the channels are Y, V, U.
+        cv::Mat channels[3];
+        cv::split(uvdst, channels + 1);
+        channels[0] = ydst;
+        cv::merge(channels, 3, ycrcb);
+        cv::cvtColor(ycrcb, bgr, cv::COLOR_YCrCb2BGR);
+        cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
+    }
+};
+
+void BM_OpenCvRemap(benchmark::State& state) {
+    static OpenCvComposer composer(setup());
+    const int threads = cv::getNumThreads();
+    cv::setNumThreads(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        composer.compose();
+        benchmark::DoNotOptimize(composer.bgra.data);
+    }
+    cv::setNumThreads(threads);
+}
+BENCHMARK(BM_OpenCvRemap)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();
