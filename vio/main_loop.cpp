@@ -302,6 +302,9 @@ int QX_SHOW_PIC() {
     // 16. and 17. The first frames into set A.
     first_frames(cf);
 
+    // The board has two cores: the picture is composed on both.
+    set_image_threads(2);
+
     // 18. Loop state.
     std::uint8_t status = 1;
     std::uint16_t count = 0;
