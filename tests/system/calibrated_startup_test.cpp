@@ -3,36 +3,15 @@
 
 #include <cmath>
 
-#include "host/scene.h"
+#include "tests/scene_system.h"
 #include "tests/svsim_run.h"
 #include "vio/settings.h"
 
 namespace {
 using namespace svsim_test;
 
-Camera_param scene_camera(int dir) {
-    const auto& lens = host::scene::camera(dir).lens;
-    Camera_param c{};
-    c.sensor = Sensor_param{static_cast<std::int16_t>(lens.center_y), static_cast<std::int16_t>(lens.center_x), 580,
-                            static_cast<std::int16_t>(lens.radius), static_cast<std::int16_t>(lens.dis),
-                            static_cast<std::int16_t>(lens.xx), -1};
-    std::int16_t* m = &c.pos.y1;
-    const auto px = host::scene::mark_pixels(dir);
-    for (int i = 0; i < 8; ++i) {
-        m[2 * i] = static_cast<std::int16_t>(std::lround(px[i][0]));
-        m[2 * i + 1] = static_cast<std::int16_t>(std::lround(px[i][1]));
-    }
-    return c;
-}
-
 TEST(CalibratedStartUp, AnUnsolvableCameraLosesItsFlagInMemoryOnly) {
-    host::scene::configure(host::scene::Layout{});
-    Flash_param p = flash_param_default;
-    p.cf_param = scene_camera(host::scene::kFront);
-    p.cb_param = scene_camera(host::scene::kBack);
-    p.cl_param = scene_camera(host::scene::kLeft);
-    p.cr_param = scene_camera(host::scene::kRight);
-    p.flagf = p.flagb = p.flagl = p.flagr = 1;
+    Flash_param p = scene_settings();
     p.cr_param.pos.x2 = p.cr_param.pos.x1;  // two marks on one pixel: no projection
     p.cr_param.pos.y2 = p.cr_param.pos.y1;
     TempDir tmp;
