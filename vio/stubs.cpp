@@ -30,10 +30,6 @@ void MT_choose(Image_table*, int) {}
 [[gnu::weak]] void mt_car(Image_table*, Image_param, const std::uint32_t*) {}
 [[gnu::weak]] void clear_car(Image_table*) {}
 [[gnu::weak]] void MT_jiaozhun(Image_table*, const std::uint32_t*) {}
-[[gnu::weak]] void mt_fleft(Image_table*) {}
-[[gnu::weak]] void mt_fright(Image_table*) {}
-[[gnu::weak]] void mt_ftop(Image_table*) {}
-[[gnu::weak]] void mt_fbottom(Image_table*) {}
 [[gnu::weak]] void draw_rec(std::uint32_t*, const std::uint32_t*) {}
 [[gnu::weak]] void mt_queren(Image_table*, const std::uint32_t*) {}
 [[gnu::weak]] void mt_qianshi(Image_table*, const std::uint32_t*) {}
