@@ -12,24 +12,6 @@ void MT_choose(Image_table*, int) {}
 
 // Stand-ins while the view builders and icons are written; the real
 // definitions replace them.
-[[gnu::weak]] int work_dir = 0;
-[[gnu::weak]] int f_center_x = 0, b_center_x = 0, f_center_y = 0, b_center_y = 0;
-[[gnu::weak]] double f_bili_x = 0, b_bili_x = 0, f_bili_y = 0, b_bili_y = 0;
-[[gnu::weak]] short top_base = 0, bottom_base = 0;
-[[gnu::weak]] void MT_image(int, Image_table*, const std::uint32_t*) {}
-[[gnu::weak]] void mt_front(Image_table*) {}
-[[gnu::weak]] void mt_back(Image_table*) {}
-[[gnu::weak]] void mt_front2(Image_table*) {}
-[[gnu::weak]] void mt_back2(Image_table*) {}
-[[gnu::weak]] void ct_right(Image_table*) {}
-[[gnu::weak]] void mt_left(Image_table*) {}
-[[gnu::weak]] void mt_right(Image_table*) {}
-[[gnu::weak]] void mt_lr(Image_table*) {}
-[[gnu::weak]] void mt_lr2(Image_table*) {}
-[[gnu::weak]] void mt_yuantu(Image_table*, int) {}
-[[gnu::weak]] void mt_car(Image_table*, Image_param, const std::uint32_t*) {}
-[[gnu::weak]] void clear_car(Image_table*) {}
-[[gnu::weak]] void MT_jiaozhun(Image_table*, const std::uint32_t*) {}
 [[gnu::weak]] void draw_rec(std::uint32_t*, const std::uint32_t*) {}
 [[gnu::weak]] void mt_queren(Image_table*, const std::uint32_t*) {}
 [[gnu::weak]] void mt_qianshi(Image_table*, const std::uint32_t*) {}
