@@ -1,5 +1,6 @@
-// Minimal versions of functions whose subsystems are not built yet: the view
-// states, the menus, the messages. Each does the least the main loop needs.
+// Minimal versions of functions whose subsystems are not built yet: the
+// guide lines and sensor arcs, the menus, the messages. Each does the least
+// the main loop needs.
 #pragma once
 
 #include <cstdint>
