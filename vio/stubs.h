@@ -1,6 +1,5 @@
 // Minimal versions of functions whose subsystems are not built yet: the
-// guide lines and sensor arcs, the menus, the messages. Each does the least
-// the main loop needs.
+// menus and the messages. Each does the least the main loop needs.
 #pragma once
 
 #include <cstdint>
