@@ -11,6 +11,7 @@
 
 #include "host/board.h"
 #include "host/scene.h"
+#include "sim/scene_settings.h"
 #include "vio/settings.h"
 #include "vio/app.h"
 
@@ -165,6 +166,7 @@ int run(const RunOptions& options) {
         }
     }
     host::scene::configure(layout);
+    const Flash_param calibrated = scene_settings(layout);
     // Before power-on, so rendering takes no board time.
     host::scene::prerender();
     host::BoardOptions board;
@@ -195,7 +197,10 @@ int run(const RunOptions& options) {
     }
     for (const auto& f : scenario->failures) apply_event(Event{0, 0, "fail", f}, g_out);
     for (const auto& d : scenario->disks) host::disk_insert(d.label, d.capacity_mb, d.partitioned, d.formatted);
-    if (scenario->settings_file) {
+    if (scenario->scene_settings) {
+        std::ofstream out(board.root / "home/config/ImageParam.dat", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&calibrated), sizeof calibrated);
+    } else if (scenario->settings_file) {
         std::error_code ec;
         fs::copy_file(*scenario->settings_file, board.root / "home/config/ImageParam.dat",
                       fs::copy_options::overwrite_existing, ec);

@@ -93,6 +93,8 @@ struct Parser {
             sc.speed = v;
         } else if (k == "mcu" && w.size() == 2 && (w[1] == "external" || w[1] == "internal")) {
             sc.external_mcu = w[1] == "external";
+        } else if (k == "settings" && w.size() == 2 && w[1] == "scene") {
+            sc.scene_settings = true;
         } else if (k == "settings" && w.size() == 2) {
             sc.settings_file = base / w[1];
         } else if (k == "disk" && w.size() >= 3) {

@@ -39,6 +39,7 @@ struct Scenario {
     double speed = 1.0;
     bool external_mcu = false;
     std::optional<std::filesystem::path> settings_file;
+    bool scene_settings = false;  // start calibrated on the synthetic scene
     std::vector<DiskSetting> disks;
     std::vector<CaptureSetting> captures;
     // Failures injected before power-on: times, then the operation's words.
