@@ -4,7 +4,6 @@
 // colour conversion), when OpenCV is there.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <vector>
 
 #include "dsp/dsp_cars.h"
@@ -12,6 +11,7 @@
 #include "dsp/dsp_process.h"
 #include "dsp/dsp_tubiao.h"
 #include "host/scene.h"
+#include "sim/scene_settings.h"
 #include "vio/settings.h"
 #include "vio/vio.h"
 
@@ -43,31 +43,15 @@ struct Setup {
         tablelr = tlr.data();
         tablelr2 = tlr2.data();
         ptable_YUV2RGB = yuv2rgb.data();
-        // Calibrate the system from the synthetic scene.
-        host::scene::configure(host::scene::Layout{});
-        flash_param = flash_param_default;
-        const int dirs[4] = {host::scene::kFront, host::scene::kBack, host::scene::kLeft, host::scene::kRight};
-        Camera_param* cams[4] = {&flash_param.cf_param, &flash_param.cb_param, &flash_param.cl_param,
-                                 &flash_param.cr_param};
+        // Calibrate the system from the synthetic scene and take its pictures.
+        flash_param = scene_settings();
         const int channels[4] = {5, 4, 0, 1};
         const auto render = host::scene::renderer();
         for (int i = 0; i < 4; ++i) {
-            const auto& lens = host::scene::camera(dirs[i]).lens;
-            cams[i]->sensor = Sensor_param{static_cast<std::int16_t>(lens.center_y),
-                                           static_cast<std::int16_t>(lens.center_x), 580,
-                                           static_cast<std::int16_t>(lens.radius),
-                                           static_cast<std::int16_t>(lens.dis), static_cast<std::int16_t>(lens.xx), -1};
-            std::int16_t* m = &cams[i]->pos.y1;
-            const auto px = host::scene::mark_pixels(dirs[i]);
-            for (int k = 0; k < 8; ++k) {
-                m[2 * k] = static_cast<std::int16_t>(std::lround(px[k][0]));
-                m[2 * k + 1] = static_cast<std::int16_t>(std::lround(px[k][1]));
-            }
             y[i].resize(CAM_W * CAM_H);
             uv[i].resize(CAM_W * CAM_H / 2);
             render(channels[i], 0, y[i].data(), reinterpret_cast<std::uint8_t*>(uv[i].data()));
         }
-        flash_param.flagf = flash_param.flagb = flash_param.flagl = flash_param.flagr = 1;
         get_car(&flash_param.car_num);
         set_zuobiao(flash_param);
         solve_cameras();
