@@ -311,8 +311,6 @@ void set_entry(Image_table* t, int row, int col, std::uint32_t colour) {
 }
 
 // One entry of a side-view mark, inside the side view only.
-void side_entry(Image_table* t, int row, int col) = delete;
-
 void side_put(Image_table* t, int row, int col, std::uint32_t colour) {
     if (row < 0 || row >= kSideRows || col < 0 || col >= kSideCols) return;
     set_entry(t, kSideTop + row, RVIEW_Left + col, colour);
@@ -367,10 +365,13 @@ void front_mark(Image_table* t, bool right) {
     constexpr int kRef[12] = {150, 500, 700, 1000, 1300, 1500, 1700, 2000, 2300, 2500, 2700, 3000};
     short* pos = right ? pos_r : pos_l;
     const double X = p->Cx + (right ? p->D : -p->D);
+    bool seen = true;
     for (int i = 0; i < 12; ++i) {
         const auto q = view_point(View::Front, X, FVLEN - kRef[i]);
-        pos[i] = static_cast<short>(q ? whole(std::clamp(q->row, -32768.0, 32767.0)) : -32768);
+        seen = seen && q;
+        pos[i] = static_cast<short>(q ? std::clamp(q->row, -32768.0, 32767.0) : -32768);
     }
+    if (!seen) return;
     Fit f;
     steps((FVLEN - 3000) * p->k / 1000, (FVLEN - FRONTBLANK) * p->k / 1000, p->k, [&](double Y) {
         if (const auto q = view_point(View::Front, X, Y)) f.add(q->row, q->col);
