@@ -65,6 +65,7 @@ double a_l[10], a_r[10], jz_l, jz_r, dt[3];
 double lx_1 = kNaN, ly_1 = kNaN, rx_1 = kNaN, ry_1 = kNaN;
 double lx_3 = kNaN, ly_3 = kNaN, rx_3 = kNaN, ry_3 = kNaN;
 
+// One line's samples (view column and row), its fit and its last sample index.
 struct Set {
     double* col;
     double* row;
@@ -77,10 +78,10 @@ const Set kRightSet{guiji_rx, guiji_ry, a_r, &jz_r, &r_len};
 
 enum class View { front, back };
 
-// Whole millimetres of a ground position held within the limit (truncated).
+// Integer part of a finite value, held within +-limit.
 long long whole(double v, double limit) { return static_cast<long long>(std::clamp(v, -limit, limit)); }
 
-// A column as the definition keeps it: a signed 16-bit value.
+// Columns are kept as signed 16-bit values.
 int to_column(double v) { return static_cast<int>(std::clamp(v, -32768.0, 32767.0)); }
 
 // Signed turning radius of the centre line, mm; the centre of the turn lies
@@ -195,7 +196,7 @@ void walk(std::uint32_t* img, const Set& s, int far, int side, int width, bool f
     if (far_row > kLastViewRow) return;
     const double last = std::min(near_row, static_cast<double>(kLastViewRow));
     int p = side > 0 ? kStartFarRight : kStartFarLeft;
-    for (long long r = std::max(static_cast<long long>(std::max(far_row, -1e9)), kWalkFrom); r <= last; ++r) {
+    for (long long r = far_row < kWalkFrom ? kWalkFrom : static_cast<long long>(far_row); r <= last; ++r) {
         const double v = poly(s.a, static_cast<double>(r) - *s.jz);
         if (std::isnan(v)) return;
         const int c = to_column(v);
@@ -210,7 +211,7 @@ void walk(std::uint32_t* img, const Set& s, int far, int side, int width, bool f
     }
 }
 
-// Samples, fit and drawing shared by the fitted lines; gives the last sample.
+// The sample whose row starts the drawing: the far end, or where the circle ended.
 int far_sample(View v, int last) { return std::min(last, v == View::front ? kFarSampleFront : kFarSampleBack); }
 
 // One body-edge line (side +1 right, -1 left) on the circle of radius R,
@@ -238,6 +239,7 @@ std::uint32_t tint(std::uint32_t p, const std::uint32_t* yuv) {
     return yuv[(y << 14) | kTintChroma];
 }
 
+// A crossbar end point; none past the circle's end.
 void store_bar(const Set& inner, int last, int k, double& x, double& y) {
     x = k <= last ? inner.col[k] : kNaN;
     y = k <= last ? inner.row[k] : kNaN;

@@ -29,8 +29,8 @@ constexpr std::uint32_t kYellow = 0xFFF8E820u, kRed = 0xFFF00000u, kGreen = 0xFF
 // Scale of the bird's-eye area and the lateral offsets of the lines (mm).
 struct Plan {
     int T, k, s, Cx, D, Ei, Eo;
-    int axis;           // canvas column of the car's centre line
-    int front, rear;    // canvas rows of the car's front and rear ends
+    int axis;         // canvas column of the car's centre line
+    int front, rear;  // canvas rows of the car's front and rear ends
 };
 
 std::optional<Plan> plan() {
@@ -61,13 +61,13 @@ int front_start(const Plan& p) { return p.front - FRONTBLANK * kAreaRows / p.T; 
 enum class Pivot { Rear, Front, Axle };
 
 struct Member {
-    int side;         // +1 right-hand lines, -1 left-hand lines
-    bool band;        // with a wheel band
-    bool rear_band;   // the band starts beyond the rear blind zone
-    int first;        // canvas row of offset 0
+    int side;        // +1 right-hand lines, -1 left-hand lines
+    bool band;       // with a wheel band
+    bool rear_band;  // the band starts beyond the rear blind zone
+    int first;       // canvas row of offset 0
     int rows;
-    int dir;          // +1 down, -1 up
-    int i0;           // row offset of the first row
+    int dir;  // +1 down, -1 up
+    int i0;   // row offset of the first row
     Pivot pivot;
 };
 
@@ -294,14 +294,27 @@ struct Fit {
     }
 };
 
-// Ground steps of one bird's-eye pixel from `from` to `to` (mm, along the
-// scale `per_m` pixels per metre), thinned when they would not fit.
+// Ground steps of one bird's-eye pixel from pixel `from` to `to` (mm, at
+// `per_m` pixels a metre), thinned when they would not fit.
 template <class F>
-void steps(int from, int to, int per_m, F&& each) {
+void steps(std::int64_t from, std::int64_t to, int per_m, F&& each) {
     if (per_m <= 0) return;
-    const int n = to - from;
-    const int stride = n / kMaxSamples + 1;
-    for (int j = from; j <= to; j += stride) each(j * 1000.0 / per_m);
+    const std::int64_t stride = (to - from) / (kMaxSamples - 1) + 1;
+    for (std::int64_t j = from; j <= to; j += stride) each(static_cast<double>(j) * 1000.0 / per_m);
+}
+
+// Walk of a mark from its first sample's value towards its last one's, one
+// pixel at a time; only the part within [lo, hi] can show.
+template <class F>
+void walk_mark(const Fit& f, int lo, int hi, bool to_last, F&& each) {
+    const int first = std::clamp(whole(f.u[0]), lo - 1, hi + 1);
+    const int last = std::clamp(whole(f.u[f.n - 1]), lo - 1, hi + 1);
+    const int step = last >= first ? 1 : -1;
+    for (int w = first; step > 0 ? (w < last || (to_last && w == last)) : (w > last || (to_last && w == last));
+         w += step) {
+        const double dep = f.at(w);
+        if (std::isfinite(dep) && !each(w, whole(dep))) return;
+    }
 }
 
 void set_entry(Image_table* t, int row, int col, std::uint32_t colour) {
@@ -331,31 +344,27 @@ void side_mark(Image_table* t, bool right, bool lateral) {
         if (const auto q = view_point(v, X, Y)) lateral ? f.add(q->col, q->row) : f.add(q->row, q->col);
     };
     if (lateral) {
-        const int a = right ? side * p->s / 1000 : (side - 1000) * p->s / 1000;
-        const int b = right ? (side + 1000) * p->s / 1000 : p->s * side / 1000;
-        steps(a, b, p->s, [&](double X) { sample(X, y0); });
+        const int from = right ? side : side - 1000;
+        steps(px_of(p->s, from), px_of(p->s, from + 1000), p->s, [&](double X) { sample(X, y0); });
     } else {
-        steps((FVLEN - 1000) * p->k / 1000, p->k * (FVLEN + 3000) / 1000, p->k, [&](double Y) { sample(side + out, Y); });
+        steps(px_of(p->k, FVLEN - 1000), px_of(p->k, FVLEN + 3000), p->k, [&](double Y) { sample(side + out, Y); });
     }
     if (!f.solve()) return;
     const int split = whole(lateral ? corner->col : corner->row);
-    const int first = whole(f.u[0]), last = whole(f.u[f.n - 1]);
-    const int step = last >= first ? 1 : -1;
-    for (int w = first; step > 0 ? w < last : w > last; w += step) {
-        const double dep = f.at(w);
-        if (!std::isfinite(dep)) continue;
-        const int col = lateral ? w : whole(dep), row = lateral ? whole(dep) : w;
-        if (col < 1 || col > kSideCols - 1 || row < 1 || row > kSideRows - 1) continue;
+    walk_mark(f, 1, lateral ? kSideCols - 1 : kSideRows - 1, false, [&](int w, int dep) {
+        const int col = lateral ? w : dep, row = lateral ? dep : w;
+        if (col < 1 || col > kSideCols - 1 || row < 1 || row > kSideRows - 1) return true;
+        // Solid on the car's side of the corner, 4-pixel dashes beyond it.
         const bool solid = lateral ? (right ? w <= split : w >= split) : w >= split;
-        if (!solid && (w & 4) == 0) continue;
-        const std::uint32_t colour = solid ? kYellow : kGreen;
+        if (!solid && (w & 4) == 0) return true;
         for (int e = 0; e < 4; ++e) {
             if (lateral)
-                side_put(t, row - e, col, colour);
+                side_put(t, row - e, col, solid ? kYellow : kGreen);
             else
-                side_put(t, row, right ? col - e : col + e, colour);
+                side_put(t, row, right ? col - e : col + e, solid ? kYellow : kGreen);
         }
-    }
+        return true;
+    });
 }
 
 // Green segments along a body-edge line of the front view.
@@ -373,24 +382,20 @@ void front_mark(Image_table* t, bool right) {
     }
     if (!seen) return;
     Fit f;
-    steps((FVLEN - 3000) * p->k / 1000, (FVLEN - FRONTBLANK) * p->k / 1000, p->k, [&](double Y) {
+    steps(px_of(p->k, FVLEN - 3000), px_of(p->k, FVLEN - FRONTBLANK), p->k, [&](double Y) {
         if (const auto q = view_point(View::Front, X, Y)) f.add(q->row, q->col);
     });
     if (!f.solve()) return;
     auto within = [&](int r, int a, int b) { return r >= std::min(pos[a], pos[b]) && r <= std::max(pos[a], pos[b]); };
-    const int first = whole(f.u[0]), last = whole(f.u[f.n - 1]);
-    const int step = last >= first ? 1 : -1;
-    for (int r = first; step > 0 ? r <= last : r >= last; r += step) {
-        if (!(within(r, 3, 0) || within(r, 7, 4) || within(r, 11, 8)) || r < 1 || r > kFrontRows - 1) continue;
-        const double cv = f.at(r);
-        if (!std::isfinite(cv)) continue;
-        const int c = whole(cv);
-        if (right ? c > kFrontCols : c < 0) return;
+    walk_mark(f, 1, kFrontRows - 1, true, [&](int r, int c) {
+        if (!(within(r, 3, 0) || within(r, 7, 4) || within(r, 11, 8)) || r < 1 || r > kFrontRows - 1) return true;
+        if (right ? c > kFrontCols : c < 0) return false;  // the line has left the view
         for (int e = 0; e < 4; ++e) {
             const int col = right ? c - e : c + e;
             if (col >= 0 && col < kFrontCols) set_entry(t, kFrontTop + r, BVIEW_Left + col, kGreen);
         }
-    }
+        return true;
+    });
 }
 
 }  // namespace
@@ -417,7 +422,8 @@ void draw_guiji_rx(std::uint32_t* pimage, short) { limit_curve(pimage, 1); }
 
 void draw_guiji_fl(std::uint32_t* pimage, short angle) {
     if (angle <= 0) return;
-    if (const auto p = plan()) member(pimage, angle, -1, false, Pivot::Front, front_start(*p), car_rows(*p), 1, nullptr);
+    if (const auto p = plan())
+        member(pimage, angle, -1, false, Pivot::Front, front_start(*p), car_rows(*p), 1, nullptr);
 }
 
 void draw_guiji_fr(std::uint32_t* pimage, short angle) {
@@ -426,9 +432,7 @@ void draw_guiji_fr(std::uint32_t* pimage, short angle) {
 }
 
 namespace {
-int axle_start(const Plan& p) {
-    return static_cast<int>(p.rear - std::int64_t{p.k} * (param_car.S + 550) / 1000);
-}
+int axle_start(const Plan& p) { return static_cast<int>(p.rear - std::int64_t{p.k} * (param_car.S + 550) / 1000); }
 }  // namespace
 
 void draw_guiji_qbl(std::uint32_t* pimage, short angle) {
@@ -474,7 +478,8 @@ void draw_guiji_qx(std::uint32_t* pimage, short angle, const std::uint32_t* ptab
 }
 
 void draw_radar(std::uint32_t* pimage, std::uint8_t mode, std::uint8_t f1, std::uint8_t f2, std::uint8_t f3,
-                std::uint8_t f4, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4, std::uint8_t flag) {
+                std::uint8_t f4, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4,
+                std::uint8_t flag) {
     // Blink: of every 17 calls the first 5 draw.
     const int next = count_radar + 1;
     if (next > 16) {

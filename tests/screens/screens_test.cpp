@@ -8,51 +8,10 @@
 
 #include "host/board.h"
 #include "tests/scene_system.h"
+#include "tests/screen_compare.h"
 
 namespace {
 namespace fs = std::filesystem;
-
-host::Picture picture_of(const std::vector<std::uint32_t>& canvas) {
-    host::Picture p;
-    p.width = TABLE_W;
-    p.height = TABLE_H;
-    p.argb = canvas;
-    for (auto& px : p.argb) px |= 0xFF000000u;
-    return p;
-}
-
-// Equal within a small tolerance: builders use floating point, so allow a
-// level or two on a few pixels.
-void expect_like_reference(const std::string& name, const std::vector<std::uint32_t>& canvas) {
-    const fs::path ref = fs::path(SOURCE_DIR) / "tests/ref" / (name + ".png");
-    const host::Picture now = picture_of(canvas);
-    if (!fs::exists(ref)) {
-        if (std::getenv("SCREENS_WRITE_REFS")) {
-            ASSERT_TRUE(host::write_png(ref, now));
-            GTEST_SKIP() << "wrote " << ref;
-        }
-        FAIL() << "no reference " << ref << " (run with SCREENS_WRITE_REFS=1 to make it, then look at it)";
-    }
-    host::Picture want;
-    ASSERT_TRUE(host::read_png(ref, want));
-    ASSERT_EQ(want.width, now.width);
-    ASSERT_EQ(want.height, now.height);
-    int off = 0;
-    for (std::size_t i = 0; i < now.argb.size(); ++i) {
-        const std::uint32_t a = now.argb[i], b = want.argb[i];
-        for (int s = 0; s < 24; s += 8) {
-            const int d = std::abs(static_cast<int>((a >> s) & 0xFF) - static_cast<int>((b >> s) & 0xFF));
-            if (d > 2) {
-                ++off;
-                break;
-            }
-        }
-    }
-    if (off > 200) {
-        host::write_png(fs::temp_directory_path() / (name + "-now.png"), now);
-        FAIL() << name << ": " << off << " pixels differ from " << ref << " (now in /tmp/" << name << "-now.png)";
-    }
-}
 
 struct Mode {
     const char* name;
