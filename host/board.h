@@ -137,6 +137,8 @@ std::array<std::uint8_t, 16> rtc_registers();
 
 // ---------------------------------------------------------------- display
 
+// The picture of an overlay region (the recording time stamp is region 0).
+Picture overlay_picture(int handle);
 bool fb_shown();                      // the framebuffer is set up and showing
 std::uint64_t fb_refresh_count();
 // What a person sees on the panel: the HD output's active area with the video

@@ -120,6 +120,10 @@ void apply_event(const Event& e, const fs::path& out) {
         }
         const fs::path file = out / "screens" / (a[0] + ".png");
         host::board_log("sim", "cameras " + file.filename().string() + (host::write_png(file, mosaic) ? "" : " failed"));
+    } else if (e.verb == "overlay") {
+        const fs::path file = out / "screens" / (a[0] + ".png");
+        host::board_log("sim", "overlay " + file.filename().string() +
+                                   (host::write_png(file, host::overlay_picture(0)) ? "" : " failed"));
     } else if (e.verb == "fail") {
         std::string op;
         for (std::size_t i = 1; i < a.size(); ++i) op += (i > 1 ? " " : "") + a[i];

@@ -220,7 +220,7 @@ struct Parser {
             add(t, "disk_remove");
         } else if (v == "rtc_stop" && n == 0) {
             add(t, "rtc_stop");
-        } else if ((v == "screenshot" || v == "cameras") && n == 1) {
+        } else if ((v == "screenshot" || v == "cameras" || v == "overlay") && n == 1) {
             const std::string& name = arg(0);
             if (name.find('/') != std::string::npos || name.empty() || name[0] == '.')
                 return fail("a screenshot name is a plain file name");
