@@ -9,6 +9,7 @@
 #include "common/ds1337.h"
 #include "common/prt.h"
 #include "common/sample_comm.h"
+#include "gui/GUI.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
 #include "vio/app.h"
@@ -83,8 +84,11 @@ void set_RGN(int) {
         std::strftime(text, sizeof text, "%F %T", &local);
         std::memset(stBittime.pData, 0, kBitmapBytes);
         const std::uint8_t saved = table_or_image;
+        const int mode = GUI_GetTextMode();
         table_or_image = 2;
-        // The text itself is drawn by the graphics library.
+        GUI_SetTextMode(0);
+        GUI_DispStringAt(text, 0, 0);
+        GUI_SetTextMode(mode);
         table_or_image = saved;
         HI_MPI_RGN_SetBitMap(OverlayExHandle, &stBittime);
     }
@@ -98,6 +102,9 @@ void init_timer() {
         sigset_t all;
         sigfillset(&all);
         pthread_sigmask(SIG_BLOCK, &all, nullptr);
+        // The graphics context is per thread: the tick draws with its own.
+        GUI_Init();
+        GUI_SetFont(&GUI_FontHZ24x24);
         for (;;) {
             // Tick at each whole second of the board's clock.
             timeval tv{};
@@ -109,6 +116,9 @@ void init_timer() {
 }
 
 int app_main(int, char*[]) {
+    GUI_Init();
+    GUI_SetFont(&GUI_FontHZ24x24);
+
     rtc_time t{};
     rtc_get(&t);
     set_system_time_from(&t);

@@ -29,7 +29,7 @@ Image_table *table0 = nullptr, *table1 = nullptr, *table2 = nullptr, *table3 = n
 Image_table *tablel = nullptr, *tabler = nullptr, *tablelr = nullptr, *tablelr2 = nullptr;
 std::uint32_t* pBuf1 = nullptr;
 std::uint32_t* ptable_YUV2RGB = nullptr;
-thread_local std::uint8_t table_or_image = 0;
+constinit thread_local std::uint8_t table_or_image = 0;
 
 int BVIEW_Left = 308, RVIEW_Left = 326, FULLVIEW_Left = 16;
 std::uint16_t FRONTBLANK = 0, BACKBLANK = 0;

@@ -14,7 +14,7 @@ extern Image_table *tablel, *tabler, *tablelr, *tablelr2;
 extern std::uint32_t* pBuf1;            // the 800 x 480 ARGB canvas
 extern std::uint32_t* ptable_YUV2RGB;  // 2^22 ARGB entries
 // Text goes into the display table (0), the canvas (1) or the time stamp (2).
-extern thread_local std::uint8_t table_or_image;
+extern constinit thread_local std::uint8_t table_or_image;
 
 // Screen layout from the image location setting.
 extern int BVIEW_Left, RVIEW_Left, FULLVIEW_Left;

@@ -1,0 +1,410 @@
+// The 2-D graphics library: shared types, the per-thread graphics context and
+// the operations of the context, the display driver, colour conversion and text.
+// Font records and the font operations are in gui/GUI_Font.h.
+#pragma once
+
+#include <cstdint>
+
+#include "gui/GUI_Font.h"
+
+using GUI_COLOR = U32;  // red bits 0-7, green 8-15, blue 16-23
+using LCD_COLOR = U32;
+
+struct GUI_RECT {
+    I16 x0, y0, x1, y1;  // inclusive corners
+};
+using LCD_RECT = GUI_RECT;
+
+using tLCD_HL_DrawHLine = void (*)(int x0, int y, int x1);
+using tLCD_HL_DrawPixel = void (*)(int x, int y);
+struct tLCD_HL_APIList {
+    tLCD_HL_DrawHLine pfDrawHLine;
+    tLCD_HL_DrawPixel pfDrawPixel;
+};
+
+union LCD_COLORINDEX_UNION {
+    U32 aColorIndex32[2];  // 0 background, 1 foreground
+    U16 aColorIndex16[2];
+    U8 aColorIndex8[2];
+};
+
+// Draw mode and text mode bits.
+constexpr int GUI_DRAWMODE_NORMAL = 0;
+constexpr int GUI_DRAWMODE_XOR = 1;
+constexpr int GUI_DRAWMODE_TRANS = 2;
+constexpr int GUI_DRAWMODE_REV = 4;
+constexpr int GUI_TEXTMODE_NORMAL = 0;
+constexpr int GUI_TEXTMODE_XOR = 1;
+constexpr int GUI_TEXTMODE_TRANS = 2;
+constexpr int GUI_TEXTMODE_REV = 4;
+
+// Text alignment: bits 0-1 horizontal, bits 2-3 vertical.
+constexpr int GUI_TA_LEFT = 0;
+constexpr int GUI_TA_RIGHT = 1;
+constexpr int GUI_TA_CENTER = 2;
+constexpr int GUI_TA_HCENTER = GUI_TA_CENTER;
+constexpr int GUI_TA_HORIZONTAL = 3;
+constexpr int GUI_TA_TOP = 0;
+constexpr int GUI_TA_BOTTOM = 4;
+constexpr int GUI_TA_BASELINE = 8;
+constexpr int GUI_TA_VCENTER = 12;
+constexpr int GUI_TA_VERTICAL = 12;
+
+constexpr int GUI_WRAPMODE_NONE = 0;
+constexpr int GUI_WRAPMODE_WORD = 1;
+constexpr int GUI_WRAPMODE_CHAR = 2;
+
+// Text style bits of the style hook.
+constexpr int GUI_TS_NORMAL = 0;
+constexpr int GUI_TS_UNDERLINE = 1;
+constexpr int GUI_TS_STRIKETHRU = 2;
+constexpr int GUI_TS_OVERLINE = 4;
+
+constexpr GUI_COLOR GUI_INVALID_COLOR = 0x0FFFFFFF;
+
+// The library's screen (wider than the spec'd 720 so menu text on the panel is not cut).
+constexpr int GUI_SCREEN_XSIZE = 800;
+constexpr int GUI_SCREEN_YSIZE = 480;
+
+struct GUI_CONTEXT {
+    LCD_COLORINDEX_UNION LCD;
+    LCD_RECT ClipRect;
+    U8 DrawMode;
+    U8 SelLayer;
+    U8 TextStyle;
+    GUI_RECT* pClipRect_HL;
+    U8 PenSize;
+    U8 PenShape;
+    U8 LineStyle;
+    U8 FillStyle;
+    const GUI_FONT* pAFont;
+    const GUI_UC_ENC_APILIST* pUC_API;
+    I16 LBorder;
+    I16 DispPosX, DispPosY;
+    I16 DrawPosX, DrawPosY;
+    I16 TextMode;
+    I16 TextAlign;
+    GUI_COLOR Color, BkColor;
+    const tLCD_HL_APIList* pLCD_HL;
+    U8 AA_Factor;
+    U8 AA_HiResEnable;
+};
+
+// Per thread: the one-second tick draws the time stamp with its own context.
+extern constinit thread_local GUI_CONTEXT GUI_Context;
+extern constinit thread_local char GUI_DecChar;
+extern constinit thread_local I16 GUI_OrgX, GUI_OrgY;
+using tGUI_DispCharStyle = void (*)(U16 c, int x0);
+extern constinit thread_local tGUI_DispCharStyle GUI_pfDispCharStyle;
+extern int GUI_MoveRTL;
+struct tLCD_APIList;
+extern const tLCD_APIList* GUI_pLCD_APIList;  // rotated text; never set
+extern const tLCD_HL_APIList GUI_LCD_HL_Default;
+extern const I32 GUI_Pow10[10];
+
+// ---------------------------------------------------------------- context
+int GUI_Init();
+const GUI_FONT* GUI_SetFont(const GUI_FONT* pFont);
+const GUI_FONT* GUI_GetFont();
+int GUI_SetTextMode(int mode);
+int GUI_GetTextMode();
+int GUI_SetTextAlign(int align);
+int GUI_GetTextAlign();
+int GUI_SetLBorder(int x);
+char GUI_GotoX(int x);
+char GUI_GotoY(int y);
+char GUI_GotoXY(int x, int y);
+int GUI_GetDispPosX();
+int GUI_GetDispPosY();
+void GUI_DispNextLine();
+char GUI_SetDecChar(char c);
+char GUI_GetDecChar();
+char GUI_SetTextStyle(char style);
+void GUI_SaveContext_(GUI_CONTEXT* pContext);
+void GUI_RestoreContext(const GUI_CONTEXT* pContext);
+unsigned GUI_SelectLayer(unsigned index);
+void GUI_SelectLCD();
+void LCD_SelectLCD();
+const GUI_RECT* GUI_SetClipRect(const GUI_RECT* pRect);
+void GUI_GetClientRect(GUI_RECT* pRect);
+void GUI_SetOrg(int x, int y);
+void GUI_GetOrg(int* px, int* py);
+void GUI_SetScreenSizeX(int xsize);
+void GUI_SetScreenSizeY(int ysize);
+int GUI_GetScreenSizeX();
+int GUI_GetScreenSizeY();
+const char* GUI_GetVersionString();
+void GUI_ClearRect(int x0, int y0, int x1, int y1);
+void GUI_Clear();
+void GL_SetDefault();
+void GUI_SetDefault();
+void GUI_Lock();
+void GUI_Unlock();
+
+// ---------------------------------------------------------------- LCD_ layer
+void LCD_SetColor(GUI_COLOR color);
+void LCD_SetBkColor(GUI_COLOR color);
+void LCD_SetColorIndex(unsigned index);
+void LCD_SetBkColorIndex(unsigned index);
+int LCD_SetDrawMode(int mode);
+unsigned LCD_Color2Index(LCD_COLOR color);
+LCD_COLOR LCD_Index2Color(int index);
+void LCD_SetClipRectMax();
+void LCD_SetClipRectEx(const LCD_RECT* pRect);
+void LCD_FillRect(int x0, int y0, int x1, int y1);
+void LCD_DrawHLine(int x0, int y, int x1);
+void LCD_DrawPixel(int x, int y);
+void LCD_DrawBitmap(int x0, int y0, int xsize, int ysize, int xMul, int yMul, int BitsPerPixel,
+                    int BytesPerLine, const U8* pPixel, const LCD_PIXELINDEX* pTrans);
+int LCD_Init();
+
+// The library's fixed display.
+int LCD_GetXSize();
+int LCD_GetYSize();
+int LCD_GetVXSize();
+int LCD_GetVYSize();
+int LCD_GetXSizeEx(int layer);
+int LCD_GetYSizeEx(int layer);
+int LCD_GetVXSizeEx(int layer);
+int LCD_GetVYSizeEx(int layer);
+int LCD_GetBitsPerPixel();
+int LCD_GetBitsPerPixel_L0Ex(int layer);
+U32 LCD_GetNumColors();
+U32 LCD_GetNumColorsEx(int layer);
+int LCD_GetFixedPalette();
+int LCD_GetFixedPaletteEx(int layer);
+int LCD_GetXMag();
+int LCD_GetYMag();
+int LCD_GetMirrorXEx(int layer);
+int LCD_GetMirrorYEx(int layer);
+int LCD_GetSwapXYEx(int layer);
+int LCD_GetSwapRBEx(int layer);
+int LCD_GetDeltaModeEx(int layer);
+int LCD_GetNumLayers();
+int LCD_GetXSize_1();
+int LCD_GetYSize_1();
+int LCD_GetVXSize_1();
+int LCD_GetVYSize_1();
+int LCD_GetBitsPerPixel_1();
+U32 LCD_GetNumColors_1();
+int LCD_GetFixedPalette_1();
+using tLCD_Index2Color = LCD_COLOR (*)(int index);
+tLCD_Index2Color LCD_GetpfIndex2ColorEx(int layer);
+I32 LCD_GetDevCap(int index);
+
+// ---------------------------------------------------------------- shared utilities
+void GUI__IntersectRect(GUI_RECT* pDest, const GUI_RECT* pr0);
+int GUI__IntersectRects(GUI_RECT* pDest, const GUI_RECT* pr0, const GUI_RECT* pr1);
+int GUI_RectsIntersect(const GUI_RECT* pr0, const GUI_RECT* pr1);
+void GUI_MergeRect(GUI_RECT* pDest, const GUI_RECT* pr0, const GUI_RECT* pr1);
+void GUI__ReduceRect(GUI_RECT* pDest, const GUI_RECT* pSrc, int d);
+int GUI__DivideRound(int a, int b);
+I32 GUI__DivideRound32(I32 a, I32 b);
+int GUI__strlen(const char* s);
+int GUI__strcmp(const char* s0, const char* s1);
+
+// Diagnostics: dropped by the operating-system hooks.
+void GUI_Log(const char* s);
+void GUI_Log1(const char* s, int p0);
+void GUI_Log2(const char* s, int p0, int p1);
+void GUI_Log3(const char* s, int p0, int p1, int p2);
+void GUI_Log4(const char* s, int p0, int p1, int p2, int p3);
+void GUI_Warn(const char* s);
+void GUI_Warn1(const char* s, int p0);
+void GUI_Warn2(const char* s, int p0, int p1);
+void GUI_Warn3(const char* s, int p0, int p1, int p2);
+void GUI_Warn4(const char* s, int p0, int p1, int p2, int p3);
+void GUI_ErrorOut(const char* s);
+void GUI_ErrorOut1(const char* s, int p0);
+void GUI_ErrorOut2(const char* s, int p0, int p1);
+void GUI_ErrorOut3(const char* s, int p0, int p1, int p2);
+void GUI_ErrorOut4(const char* s, int p0, int p1, int p2, int p3);
+
+// ---------------------------------------------------------------- display driver
+void LCD_L0_SetPixelIndex(int x, int y, LCD_PIXELINDEX index);
+void LCD_L0_XorPixel(int x, int y);
+unsigned LCD_L0_GetPixelIndex(int x, int y);
+void LCD_L0_DrawHLine(int x0, int y, int x1);
+void LCD_L0_DrawVLine(int x, int y0, int y1);
+void LCD_L0_FillRect(int x0, int y0, int x1, int y1);
+void LCD_L0_DrawBitmap(int x0, int y0, int xsize, int ysize, int BitsPerPixel, int BytesPerLine,
+                       const U8* pData, int Diff, const LCD_PIXELINDEX* pTrans);
+void LCD_L0_GetRect(LCD_RECT* pRect);
+unsigned LCD_L0_Color2Index(LCD_COLOR color);
+LCD_COLOR LCD_L0_Index2Color(int index);
+unsigned LCD_L0_GetIndexMask();
+tLCD_Index2Color LCD_L0_GetpfIndex2Color();
+void LCD_L0_SetOrg(int x, int y);
+void LCD_L0_On();
+void LCD_L0_Off();
+void LCD_L0_SetLUTEntry(U8 pos, LCD_COLOR color);
+using tLCDDEV_DevFunc = void (*)();
+tLCDDEV_DevFunc LCD_L0_GetDevFunc(int index);
+int LCD_L0_Init();
+
+struct tLCDDEV_APIList {
+    unsigned (*pfColor2Index)(LCD_COLOR);
+    LCD_COLOR (*pfIndex2Color)(int);
+    unsigned (*pfGetIndexMask)();
+    void (*pfDrawBitmap)(int, int, int, int, int, int, const U8*, int, const LCD_PIXELINDEX*);
+    void (*pfDrawHLine)(int, int, int);
+    void (*pfDrawVLine)(int, int, int);
+    void (*pfFillRect)(int, int, int, int);
+    unsigned (*pfGetPixelIndex)(int, int);
+    void (*pfGetRect)(LCD_RECT*);
+    void (*pfSetPixelIndex)(int, int, LCD_PIXELINDEX);
+    void (*pfXorPixel)(int, int);
+    void (*pfSetLUTEntry)(U8, LCD_COLOR);
+    tLCDDEV_DevFunc (*pfGetDevFunc)(int);
+};
+extern const tLCDDEV_APIList LCD_L0_APIList;
+extern const tLCDDEV_APIList* const LCD_aAPI;
+
+// Operating-system hooks.
+void GUI_X_Init();
+void GUI_X_ExecIdle();
+void GUI_X_Log(const char* s);
+void GUI_X_Warn(const char* s);
+void GUI_X_ErrorOut(const char* s);
+
+// ---------------------------------------------------------------- colour conversion
+struct LCD_PHYSPALETTE {
+    int NumEntries;
+    const LCD_COLOR* pPalEntries;
+};
+struct LCD_LOGPALETTE {
+    int NumEntries;
+    char HasTrans;
+    const LCD_COLOR* pPalEntries;
+};
+using GUI_LOGPALETTE = LCD_LOGPALETTE;
+extern unsigned long LCD__aConvTable[256];
+
+#define GUI_DECLARE_COLOR_FORMAT(F)              \
+    unsigned LCD_Color2Index_##F(LCD_COLOR color); \
+    LCD_COLOR LCD_Index2Color_##F(int index);       \
+    unsigned LCD_GetIndexMask_##F();
+GUI_DECLARE_COLOR_FORMAT(1)
+GUI_DECLARE_COLOR_FORMAT(2)
+GUI_DECLARE_COLOR_FORMAT(4)
+GUI_DECLARE_COLOR_FORMAT(111)
+GUI_DECLARE_COLOR_FORMAT(M111)
+GUI_DECLARE_COLOR_FORMAT(222)
+GUI_DECLARE_COLOR_FORMAT(M222)
+GUI_DECLARE_COLOR_FORMAT(233)
+GUI_DECLARE_COLOR_FORMAT(M233)
+GUI_DECLARE_COLOR_FORMAT(323)
+GUI_DECLARE_COLOR_FORMAT(M323)
+GUI_DECLARE_COLOR_FORMAT(332)
+GUI_DECLARE_COLOR_FORMAT(M332)
+GUI_DECLARE_COLOR_FORMAT(444_12)
+GUI_DECLARE_COLOR_FORMAT(M444_12)
+GUI_DECLARE_COLOR_FORMAT(444_12_1)
+GUI_DECLARE_COLOR_FORMAT(444_16)
+GUI_DECLARE_COLOR_FORMAT(M444_16)
+GUI_DECLARE_COLOR_FORMAT(555)
+GUI_DECLARE_COLOR_FORMAT(M555)
+GUI_DECLARE_COLOR_FORMAT(556)
+GUI_DECLARE_COLOR_FORMAT(M556)
+GUI_DECLARE_COLOR_FORMAT(565)
+GUI_DECLARE_COLOR_FORMAT(M565)
+GUI_DECLARE_COLOR_FORMAT(655)
+GUI_DECLARE_COLOR_FORMAT(M655)
+GUI_DECLARE_COLOR_FORMAT(666)
+GUI_DECLARE_COLOR_FORMAT(M666)
+GUI_DECLARE_COLOR_FORMAT(888)
+GUI_DECLARE_COLOR_FORMAT(M888)
+GUI_DECLARE_COLOR_FORMAT(8666)
+GUI_DECLARE_COLOR_FORMAT(8666_1)
+#undef GUI_DECLARE_COLOR_FORMAT
+unsigned LCD_Color2Index_0(LCD_COLOR color, const LCD_PHYSPALETTE* pPhysPal);
+LCD_COLOR LCD_Index2Color_0(int index, const LCD_PHYSPALETTE* pPhysPal);
+unsigned LCD_GetIndexMask_0();
+
+int GUI_Color2Index(GUI_COLOR color);
+GUI_COLOR GUI_Index2Color(int index);
+GUI_COLOR GUI_Color2VisColor(GUI_COLOR color);
+char GUI_ColorIsAvailable(GUI_COLOR color);
+unsigned long GUI_CalcVisColorError(GUI_COLOR color);
+unsigned long GUI_CalcColorDist(LCD_COLOR PalColor, LCD_COLOR color);
+LCD_COLOR LCD_MixColors256(LCD_COLOR color, LCD_COLOR BkColor, unsigned Intens);
+void GUI_SetColor(GUI_COLOR color);
+void GUI_SetBkColor(GUI_COLOR color);
+void GUI_SetColorIndex(int index);
+void GUI_SetBkColorIndex(int index);
+GUI_COLOR GUI_GetColor();
+GUI_COLOR GUI_GetBkColor();
+int GUI_GetColorIndex();
+int GUI_GetBkColorIndex();
+unsigned LCD_GetColorIndex();
+unsigned LCD_GetBkColorIndex();
+void LCD_UpdateColorIndices();
+unsigned LCD_GetPixelIndex(int x, int y);
+LCD_COLOR LCD_GetPixelColor(int x, int y);
+LCD_COLOR LCD_Index2ColorEx(int i, unsigned LayerIndex);
+unsigned long* LCD_GetpPalConvTable(const LCD_LOGPALETTE* pLogPal);
+unsigned long* LCD_GetpPalConvTableUncached(const LCD_LOGPALETTE* pLogPal);
+void GUI_InitLUT();
+void LCD_InitLUT();
+void GUI_SetLUTColor(U8 pos, LCD_COLOR color);
+void GUI_SetLUTColorEx(U8 pos, LCD_COLOR color, unsigned LayerIndex);
+void GUI_SetLUTEntry(U8 pos, LCD_COLOR color);
+
+// ---------------------------------------------------------------- text output
+void GL_DispChar(U16 c);
+void GUI_DispChar(U16 c);
+void GUI_DispCharAt(U16 c, I16 x, I16 y);
+void GUI_DispChars(U16 c, int n);
+void GUI_DispString(const char* s);
+void GUI_DispStringAt(const char* s, int x, int y);
+void GUI_DispStringAtCEOL(const char* s, int x, int y);
+void GUI_DispCEOL();
+void GUI_DispStringHCenterAt(const char* s, int x, int y);
+void GUI_DispStringLen(const char* s, int n);
+void GUI_DispStringInRect(const char* s, GUI_RECT* pRect, int align);
+void GUI_DispStringInRectMax(const char* s, GUI_RECT* pRect, int align, int MaxLen);
+void GUI_DispStringInRectWrap(const char* s, GUI_RECT* pRect, int align, int wrap);
+void GUI_UC_DispString(const U16* s);
+int GUI_GetStringDistX(const char* s);
+void GUI_GetTextExtend(GUI_RECT* pRect, const char* s, int MaxNumChars);
+void GUI__CalcTextRect(const char* s, const GUI_RECT* pRect, GUI_RECT* pTextRectResult, int align);
+void GUI__DispStringInRect(const char* s, GUI_RECT* pRect, int TextAlign, int MaxNumChars);
+int GUI_GetYAdjust();
+int GUI__GetLineNumChars(const char* s, int MaxNumChars);
+int GUI__GetLineDistX(const char* s, int Len);
+void GUI__DispLine(const char* s, int Len, const GUI_RECT* pRect);
+int GUI__HandleEOLine(const char** ps);
+int GUI__WrapGetNumCharsDisp(const char* s, int xSize, int wrap);
+int GUI__WrapGetNumCharsToNextLine(const char* s, int xSize, int wrap);
+int GUI__WrapGetNumBytesToNextLine(const char* s, int xSize, int wrap);
+
+// ---------------------------------------------------------------- numbers
+int GUI_Long2Len(I32 v);
+void GUI_AddDecShift(I32 v, U8 Len, U8 Shift, char** ps);
+void GUI_AddDec(I32 v, U8 Len, char** ps);
+void GUI_AddDecMin(I32 v, char** ps);
+I32 GUI_AddSign(I32 v, char** ps);
+void GUI_AddHex(U32 v, U8 Len, char** ps);
+void GUI__AddSpaceHex(U32 v, U8 Len, char** ps);
+void GUI_AddBin(U32 v, U8 Len, char** ps);
+void GUI_DispDecMin(I32 v);
+void GUI_DispDec(I32 v, U8 Len);
+void GUI_DispDecAt(I32 v, I16 x, I16 y, U8 Len);
+void GUI_DispSDec(I32 v, U8 Len);
+void GUI_DispDecShift(I32 v, U8 Len, U8 Shift);
+void GUI_DispSDecShift(I32 v, U8 Len, U8 Shift);
+void GUI_DispDecSpace(I32 v, U8 MaxDigits);
+void GUI_DispFloatFix(float f, char Len, char Decs);
+void GUI_DispSFloatFix(float f, char Len, char Decs);
+void GUI_DispFloatMin(float f, char Decs);
+void GUI_DispSFloatMin(float f, char Decs);
+void GUI_DispFloat(float f, char Len);
+void GUI_DispHex(U32 v, U8 Len);
+void GUI_DispHexAt(U32 v, I16 x, I16 y, U8 Len);
+void GUI_DispBin(U32 v, U8 Len);
+void GUI_DispBinAt(U32 v, I16 x, I16 y, U8 Len);
+
+// ---------------------------------------------------------------- anti-aliasing factor
+extern constinit thread_local GUI_RECT ClipRect_HL;
+void GUI_AA_SetFactor(int Factor);
+int GUI_AA_GetFactor();
