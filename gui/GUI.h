@@ -62,7 +62,7 @@ constexpr int GUI_TS_OVERLINE = 4;
 
 constexpr GUI_COLOR GUI_INVALID_COLOR = 0x0FFFFFFF;
 
-// The library's screen (wider than the spec'd 720 so menu text on the panel is not cut).
+// The library's screen: 800 wide rather than 720, so menu text on the panel is not cut.
 constexpr int GUI_SCREEN_XSIZE = 800;
 constexpr int GUI_SCREEN_YSIZE = 480;
 

@@ -5,35 +5,10 @@
 #include <vector>
 
 #include "gui/GUI.h"
+#include "tests/gui/surfaces.h"
 #include "vio/vio.h"
 
 namespace {
-
-// One out-of-line writer of the selector: GCC's sanitizer build mis-addresses
-// repeated inline stores to the other unit's thread-local.
-[[gnu::noinline]] void select_surface(int v) { table_or_image = static_cast<std::uint8_t>(v); }
-
-// The three surfaces of the application, owned by the test.
-struct Surfaces {
-    std::vector<Image_table> tab = std::vector<Image_table>(TABLE_W * TABLE_H);
-    std::vector<std::uint32_t> canvas = std::vector<std::uint32_t>(TABLE_W * TABLE_H);
-    std::vector<std::uint16_t> stamp = std::vector<std::uint16_t>(288 * 26);
-    Surfaces() {
-        table = tab.data();
-        pBuf1 = canvas.data();
-        stBittime.pData = stamp.data();
-        GUI_Context = GUI_CONTEXT{};  // a fresh context, as at start-up
-        GUI_Init();
-        select_surface(1);
-    }
-    ~Surfaces() {
-        select_surface(0);
-        table = nullptr;
-        pBuf1 = nullptr;
-        stBittime.pData = nullptr;
-    }
-    std::uint32_t px(int x, int y) const { return canvas[y * TABLE_W + x]; }
-};
 
 TEST(GuiContext, InitGivesTheStartValues) {
     Surfaces s;

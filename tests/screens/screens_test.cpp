@@ -22,7 +22,7 @@ struct Mode {
 TEST(Screens, EveryViewMode) {
     const Mode modes[] = {
         {"back", 4, 255},         {"front", 0, 255},          {"right-marks", 1, 255},  {"left-marks", 2, 255},
-        {"right-topdown", 1, 254}, {"left-topdown", 2, 254},  {"both-perspective", 8, 255},
+        {"right-topdown", 1, 254}, {"left-topdown", 2, 254},  {"both-oblique", 8, 255},
         {"both-topdown", 12, 255},
     };
     for (const Mode& m : modes) {
