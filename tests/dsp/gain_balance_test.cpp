@@ -7,21 +7,9 @@
 #include <vector>
 
 #include "dsp/dsp_image.h"
+#include "tests/dsp/compose_fixture.h"
 
 namespace {
-
-// A conversion table whose entry is its own index: a pixel then shows
-// Y' << 14 | (U' >> 1) << 7 | (V' >> 1) directly.
-const std::uint32_t* index_table() {
-    static const std::vector<std::uint32_t> t = [] {
-        std::vector<std::uint32_t> v(1u << 22);
-        for (std::uint32_t i = 0; i < v.size(); ++i) v[i] = i;
-        return v;
-    }();
-    return t.data();
-}
-
-constexpr std::uint32_t idx(std::uint32_t y, std::uint32_t a, std::uint32_t b) { return y << 14 | a << 7 | b; }
 
 // Where the table samples each camera: one 2 x 2 patch for the camera's own
 // pixels and one per corner, all on row 5, away from the statistics window
@@ -48,24 +36,6 @@ struct Camera {
             for (int c = 280; c <= 999; ++c) y[r * CAM_W + c] = W;
     }
 };
-
-Image_table entry(std::uint16_t pic, std::uint32_t addr, std::uint16_t qz = 0, std::uint32_t addr2 = 0) {
-    Image_table e{};
-    e.pic_num = pic;
-    e.qz = qz;
-    e.Addr_Y = addr;
-    e.ybili = {255, 0, 0, 0};
-    e.Addr_Y2 = addr2;
-    e.ybili2 = {255, 0, 0, 0};
-    return e;
-}
-
-void set_gains(std::uint32_t g) {
-    bili_b = bili_b_u = bili_b_v = g;
-    bili_l = bili_l_u = bili_l_v = g;
-    bili_t = bili_t_u = bili_t_v = g;
-    bili_r = bili_r_u = bili_r_v = g;
-}
 
 // Gains in the order back, left, front, right.
 using Gains = std::array<std::uint32_t, 4>;

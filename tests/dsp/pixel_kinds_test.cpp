@@ -5,23 +5,13 @@
 #include <vector>
 
 #include "dsp/dsp_image.h"
+#include "tests/dsp/compose_fixture.h"
 #include "vio/vio.h"
 
 namespace {
 
 // No conversion-table entry has these top bits, so it marks a pixel never written.
 constexpr std::uint32_t kUntouched = 0xDEADBEEF;
-
-// A conversion table whose entry is its own index: a pixel then shows
-// Y' << 14 | (U' >> 1) << 7 | (V' >> 1) directly.
-const std::uint32_t* index_table() {
-    static const std::vector<std::uint32_t> t = [] {
-        std::vector<std::uint32_t> v(1u << 22);
-        for (std::uint32_t i = 0; i < v.size(); ++i) v[i] = i;
-        return v;
-    }();
-    return t.data();
-}
 
 const std::uint32_t* real_table() {
     static const std::vector<std::uint32_t> t = [] {
@@ -32,8 +22,6 @@ const std::uint32_t* real_table() {
     return t.data();
 }
 
-constexpr std::uint32_t idx(std::uint32_t y, std::uint32_t a, std::uint32_t b) { return y << 14 | a << 7 | b; }
-
 struct Camera {
     std::vector<std::uint8_t> y = std::vector<std::uint8_t>(CAM_W * CAM_H, 129);
     std::vector<std::uint16_t> uv = std::vector<std::uint16_t>(CAM_W * CAM_H / 2, 0x8080);
@@ -42,24 +30,6 @@ struct Camera {
         uv.assign(uv.size(), static_cast<std::uint16_t>(U << 8 | V));
     }
 };
-
-Image_table entry(std::uint16_t pic, std::uint32_t addr = 0, std::uint16_t qz = 0, std::uint32_t addr2 = 0) {
-    Image_table e{};
-    e.pic_num = pic;
-    e.qz = qz;
-    e.Addr_Y = addr;
-    e.ybili = {255, 0, 0, 0};
-    e.Addr_Y2 = addr2;
-    e.ybili2 = {255, 0, 0, 0};
-    return e;
-}
-
-void set_gains(std::uint32_t g) {
-    bili_b = bili_b_u = bili_b_v = g;
-    bili_l = bili_l_u = bili_l_v = g;
-    bili_t = bili_t_u = bili_t_v = g;
-    bili_r = bili_r_u = bili_r_v = g;
-}
 
 class PixelKinds : public ::testing::Test {
 protected:

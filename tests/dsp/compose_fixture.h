@@ -1,0 +1,40 @@
+// Pieces shared by the compositor tests: a conversion table that shows its
+// own index, flat camera planes, table entries and the twelve gains.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dsp/dsp_image.h"
+
+// A conversion table whose entry is its own index: a pixel then shows
+// Y' << 14 | (U' >> 1) << 7 | (V' >> 1) directly.
+inline const std::uint32_t* index_table() {
+    static const std::vector<std::uint32_t> t = [] {
+        std::vector<std::uint32_t> v(1u << 22);
+        for (std::uint32_t i = 0; i < v.size(); ++i) v[i] = i;
+        return v;
+    }();
+    return t.data();
+}
+
+constexpr std::uint32_t idx(std::uint32_t y, std::uint32_t a, std::uint32_t b) { return y << 14 | a << 7 | b; }
+
+// An entry sampling one whole pixel (weight 255 on the top-left source).
+inline Image_table entry(std::uint16_t pic, std::uint32_t addr = 0, std::uint16_t qz = 0, std::uint32_t addr2 = 0) {
+    Image_table e{};
+    e.pic_num = pic;
+    e.qz = qz;
+    e.Addr_Y = addr;
+    e.ybili = {255, 0, 0, 0};
+    e.Addr_Y2 = addr2;
+    e.ybili2 = {255, 0, 0, 0};
+    return e;
+}
+
+inline void set_gains(std::uint32_t g) {
+    bili_b = bili_b_u = bili_b_v = g;
+    bili_l = bili_l_u = bili_l_v = g;
+    bili_t = bili_t_u = bili_t_v = g;
+    bili_r = bili_r_u = bili_r_v = g;
+}
