@@ -6,14 +6,7 @@
 
 #include <vector>
 
-#include "dsp/dsp_cars.h"
-#include "dsp/dsp_image.h"
-#include "dsp/dsp_process.h"
-#include "dsp/dsp_tubiao.h"
-#include "host/scene.h"
-#include "sim/scene_settings.h"
-#include "vio/settings.h"
-#include "vio/vio.h"
+#include "tests/scene_system.h"
 
 #ifdef HAVE_OPENCV
 #include <opencv2/core.hpp>
@@ -22,41 +15,10 @@
 
 namespace {
 
-struct Setup {
-    std::vector<Image_table> t0, tl, tr, tlr, tlr2;
-    std::vector<std::uint32_t> yuv2rgb, canvas;
-    std::vector<std::uint8_t> y[4];   // front, back, left, right
-    std::vector<std::uint16_t> uv[4];
-
-    Setup() {
-        t0.resize(TABLE_W * TABLE_H);
-        tl.resize(458 * 480);
-        tr.resize(458 * 480);
-        tlr.resize(476 * 480);
-        tlr2.resize(476 * 480);
-        yuv2rgb.resize(1u << 22);
-        canvas.resize(TABLE_W * TABLE_H);
-        Init_table_YUV2RGB(yuv2rgb.data());
-        table0 = t0.data();
-        tablel = tl.data();
-        tabler = tr.data();
-        tablelr = tlr.data();
-        tablelr2 = tlr2.data();
-        ptable_YUV2RGB = yuv2rgb.data();
-        // Calibrate the system from the synthetic scene and take its pictures.
-        flash_param = scene_settings();
-        const int channels[4] = {5, 4, 0, 1};
-        const auto render = host::scene::renderer();
-        for (int i = 0; i < 4; ++i) {
-            y[i].resize(CAM_W * CAM_H);
-            uv[i].resize(CAM_W * CAM_H / 2);
-            render(channels[i], 0, y[i].data(), reinterpret_cast<std::uint8_t*>(uv[i].data()));
-        }
-        get_car(&flash_param.car_num);
-        set_zuobiao(flash_param);
-        solve_cameras();
-        build();
-    }
+// The system calibrated on the synthetic scene, showing the bird's-eye plus
+// back view.
+struct Setup : SceneSystem {
+    Setup() { MT_image(4, t0.data(), yuv2rgb.data()); }
 
     void build() {
         init_table(table0);
@@ -68,10 +30,7 @@ struct Setup {
         MT_image(4, table0, ptable_YUV2RGB);
     }
 
-    void compose() {
-        set_image(canvas.data(), t0.data(), y[0].data(), uv[0].data(), y[1].data(), uv[1].data(), y[2].data(),
-                  uv[2].data(), y[3].data(), uv[3].data(), yuv2rgb.data());
-    }
+    void compose() { SceneSystem::compose(t0.data()); }
 };
 
 Setup& setup() {
