@@ -180,6 +180,13 @@ int run(const RunOptions& options) {
     board.echo_log = options.echo;
     board.start_mcu = !scenario->external_mcu;
     host::board_init(board);
+    // From here on the board's threads run: a set-up error must stop them
+    // before returning, or the process aborts on its way out.
+    auto abandon = [](const std::string& message) {
+        host::board_shutdown();
+        std::cerr << "svsim: " << message << std::endl;
+        return 2;
+    };
     host::board_log_to_file(g_out / "board.log");
     host::board_set_code(static_cast<std::uint8_t>(scenario->board_code));
     if (scenario->rtc) {
@@ -195,8 +202,7 @@ int run(const RunOptions& options) {
         } else if (c.kind == "nosignal") {
             host::capture_set_signal(c.channel, false);
         } else if (!host::capture_use_yuv_file(c.channel, c.file)) {
-            std::cerr << "svsim: cannot use " << c.file.string() << " as raw 1280x720 YUV 4:2:2 frames" << std::endl;
-            return 2;
+            return abandon("cannot use " + c.file.string() + " as raw 1280x720 YUV 4:2:2 frames");
         }
     }
     for (const auto& f : scenario->failures) apply_event(Event{0, 0, "fail", f}, g_out);
@@ -208,11 +214,7 @@ int run(const RunOptions& options) {
         std::error_code ec;
         fs::copy_file(*scenario->settings_file, board.root / "home/config/ImageParam.dat",
                       fs::copy_options::overwrite_existing, ec);
-        if (ec) {
-            std::cerr << "svsim: cannot copy " << scenario->settings_file->string() << ": " << ec.message()
-                      << std::endl;
-            return 2;
-        }
+        if (ec) return abandon("cannot copy " + scenario->settings_file->string() + ": " + ec.message());
     }
     host::set_halt_handler([](std::string_view why) { finish(why); });
 
@@ -225,10 +227,7 @@ int run(const RunOptions& options) {
     // The system's standard output goes to the console log.
     std::fflush(stdout);
     const int console = ::open((g_out / "console.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (console < 0 || ::dup2(console, STDOUT_FILENO) < 0) {
-        std::cerr << "svsim: cannot open the console log" << std::endl;
-        return 2;
-    }
+    if (console < 0 || ::dup2(console, STDOUT_FILENO) < 0) return abandon("cannot open the console log");
     ::close(console);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 

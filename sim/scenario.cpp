@@ -6,8 +6,12 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sim {
 namespace {
@@ -32,6 +36,33 @@ bool parse_long(const std::string& s, long& out, long lo, long hi) {
     errno = 0;
     out = std::strtol(s.c_str(), &end, 0);
     return end && *end == '\0' && errno == 0 && out >= lo && out <= hi;
+}
+
+// Bytes of one raw 1280 x 720 YUV 4:2:2 frame.
+constexpr std::uintmax_t kYuvFrameBytes = 1280 * 720 * 2;
+
+// Whether a file can be opened for reading and is a regular file; else why not.
+bool readable_file(const std::filesystem::path& file, std::uintmax_t& size, std::string& why) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // a pipe must not block
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0;
+    if (!ok) why = std::strerror(errno);
+    ::close(fd);
+    if (!ok) return false;
+    if (S_ISDIR(st.st_mode)) {
+        why = "it is a folder";
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = "not a regular file";
+        return false;
+    }
+    size = static_cast<std::uintmax_t>(st.st_size);
+    return true;
 }
 
 bool on_off(const std::string& s, bool& out) {
@@ -97,6 +128,7 @@ struct Parser {
             sc.scene_settings = true;
         } else if (k == "settings" && w.size() == 2) {
             sc.settings_file = base / w[1];
+            sc.settings_line = line;
         } else if (k == "disk" && w.size() >= 3) {
             DiskSetting d;
             if (!disk_words(w, 1, d)) return false;
@@ -105,13 +137,13 @@ struct Parser {
             if (!parse_long(w[1], n, -1, 1000000) || n == 0) return fail("fail TIMES OPERATION (TIMES -1: always)");
             sc.failures.emplace_back(w.begin() + 1, w.end());
         } else if (k == "capture" && w.size() == 2 && (w[1] == "pattern" || w[1] == "scene")) {
-            sc.captures.push_back(CaptureSetting{w[1], -1, {}});
+            sc.captures.push_back(CaptureSetting{w[1], -1, {}, line});
         } else if (k == "capture" && w.size() == 4 && w[1] == "yuv") {
             if (!parse_long(w[2], n, 0, 7)) return fail("capture channel must be 0..7");
-            sc.captures.push_back(CaptureSetting{"yuv", static_cast<int>(n), base / w[3]});
+            sc.captures.push_back(CaptureSetting{"yuv", static_cast<int>(n), base / w[3], line});
         } else if (k == "capture" && w.size() == 3 && w[1] == "nosignal") {
             if (!parse_long(w[2], n, 0, 7)) return fail("capture channel must be 0..7");
-            sc.captures.push_back(CaptureSetting{"nosignal", static_cast<int>(n), {}});
+            sc.captures.push_back(CaptureSetting{"nosignal", static_cast<int>(n), {}, line});
         } else {
             return fail("unknown setting \"" + k + "\" or wrong number of words");
         }
@@ -294,14 +326,34 @@ std::optional<Scenario> parse_scenario(const std::string& text, const std::files
 }
 
 std::optional<Scenario> load_scenario(const std::filesystem::path& file, std::string& error) {
+    std::uintmax_t size = 0;
+    if (!readable_file(file, size, error)) return std::nullopt;
     std::ifstream in(file);
+    std::stringstream ss;
+    ss << in.rdbuf();
     if (!in) {
         error = "cannot read " + file.string();
         return std::nullopt;
     }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return parse_scenario(ss.str(), file.parent_path(), error);
+    auto sc = parse_scenario(ss.str(), file.parent_path(), error);
+    if (!sc) return std::nullopt;
+    auto line_error = [&](int line, const std::string& what) {
+        error = "line " + std::to_string(line) + ": " + what;
+        return std::nullopt;
+    };
+    if (sc->settings_file && !readable_file(*sc->settings_file, size, error))
+        return line_error(sc->settings_line, "cannot read the settings file " + sc->settings_file->string() + ": " +
+                                                 error);
+    for (const auto& c : sc->captures) {
+        if (c.kind != "yuv") continue;
+        if (!readable_file(c.file, size, error))
+            return line_error(c.line, "cannot read " + c.file.string() + ": " + error);
+        if (size == 0 || size % kYuvFrameBytes != 0)
+            return line_error(c.line, c.file.string() + " is " + std::to_string(size) +
+                                          " bytes, not whole raw 1280x720 YUV 4:2:2 frames of " +
+                                          std::to_string(kYuvFrameBytes) + " bytes");
+    }
+    return sc;
 }
 
 }  // namespace sim

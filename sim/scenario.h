@@ -29,6 +29,7 @@ struct CaptureSetting {
     std::string kind = "scene";      // scene, pattern, yuv, nosignal
     int channel = -1;
     std::filesystem::path file;
+    int line = 0;
 };
 
 struct Scenario {
@@ -39,6 +40,7 @@ struct Scenario {
     double speed = 1.0;
     bool external_mcu = false;
     std::optional<std::filesystem::path> settings_file;
+    int settings_line = 0;
     bool scene_settings = false;  // start calibrated on the synthetic scene
     std::vector<DiskSetting> disks;
     std::vector<CaptureSetting> captures;
@@ -52,6 +54,8 @@ struct Scenario {
 // mistake returns nothing and sets `error` to "line N: what is wrong".
 std::optional<Scenario> parse_scenario(const std::string& text, const std::filesystem::path& base_dir,
                                        std::string& error);
+// Reads a scenario file and checks every file it names (readable, and raw
+// YUV of whole frames), so a mistake is found before anything is touched.
 std::optional<Scenario> load_scenario(const std::filesystem::path& file, std::string& error);
 
 // Key names of the panel buttons and the remote: their bit in the status

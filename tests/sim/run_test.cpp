@@ -106,6 +106,37 @@ TEST(SimulatorRun, ForeignOutputFolderIsRefused) {
     EXPECT_EQ(read_file(tmp.path / "out/precious.txt"), "keep");
 }
 
+TEST(SimulatorRun, MissingFilesAreRefusedBeforeTheOutputIsTouched) {
+    TempDir tmp;
+    ASSERT_EQ(run_svsim(tmp.path, "0 log earlier run\n0 power off\n"), 0);
+    const std::string earlier = read_file(tmp.path / "out/board.log");
+    ASSERT_NE(earlier.find("earlier run"), std::string::npos);
+    std::ofstream(tmp.path / "short.yuv") << std::string(1280 * 720, '\x80');  // half a frame
+    fs::create_directories(tmp.path / "folder.yuv");
+
+    const std::pair<std::string, std::string> cases[] = {
+        {"settings nonexistent.dat\n", "line 1: cannot read the settings file"},
+        {"# cameras\ncapture yuv 0 missing.yuv\n", "line 2: cannot read"},
+        {"capture yuv 4 folder.yuv\n", "it is a folder"},
+        {"capture yuv 5 short.yuv\n", "short.yuv is 921600 bytes, not whole raw 1280x720 YUV 4:2:2 frames"},
+    };
+    for (const auto& [text, message] : cases) {
+        EXPECT_EQ(run_svsim(tmp.path, text + "1 power off\n"), 2) << text;
+        const std::string err = read_file(tmp.path / "stderr.txt");
+        EXPECT_NE(err.find(message), std::string::npos) << err;
+        EXPECT_EQ(err.find("terminate"), std::string::npos) << err;
+        EXPECT_EQ(read_file(tmp.path / "out/board.log"), earlier) << text;
+    }
+
+    // A folder given as the scenario (the helper cannot write over it).
+    fs::remove(tmp.path / "test.scn");
+    fs::create_directories(tmp.path / "test.scn");
+    EXPECT_EQ(run_svsim(tmp.path, ""), 2);
+    const std::string err = read_file(tmp.path / "stderr.txt");
+    EXPECT_NE(err.find("test.scn: it is a folder"), std::string::npos) << err;
+    EXPECT_EQ(read_file(tmp.path / "out/board.log"), earlier);
+}
+
 TEST(SimulatorRun, BadScenarioIsReportedWithItsLine) {
     TempDir tmp;
     EXPECT_EQ(run_svsim(tmp.path, "0 acc sideways\n"), 2);
