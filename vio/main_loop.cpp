@@ -247,7 +247,8 @@ int QX_SHOW_PIC() {
         BVIEW_Left = 308;
     }
     set_zuobiao(flash_param);
-    const int span = param_car.LL + FVLEN + BVLEN;
+    // A long car with a large blind zone overflows 32 bits.
+    const std::int64_t span = param_car.LL + FVLEN + BVLEN;
     FRONTBLANK = static_cast<std::uint16_t>(span * im.fblank / 456 + 150);
     BACKBLANK = static_cast<std::uint16_t>(span * im.bblank / 456 + 150);
 

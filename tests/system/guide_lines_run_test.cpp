@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "host/board.h"
+#include "sim/scene_settings.h"
 #include "tests/svsim_run.h"
 
 namespace {
@@ -45,6 +46,32 @@ TEST(GuideLinesRun, LinesFollowTheAngleAndTheArcsBlink) {
     // About 5 of 17 passes; the shots are not locked to the passes.
     EXPECT_GE(with_arcs, 3);
     EXPECT_LE(with_arcs, 13);
+}
+
+// A 40 m car with the largest blind zones: the blind-zone lengths exceed 32
+// bits on the way; start-up and the reverse view with its lines still run.
+TEST(GuideLinesRun, LongCarWithTheLargestBlindZones) {
+    TempDir tmp;
+    Flash_param p = scene_settings();
+    p.im_param.fblank = 0xFFFF;
+    p.im_param.bblank = 0xFFFF;
+    p.car_num.length = 40000;
+    {
+        std::ofstream out(tmp.path / "settings.dat", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&p), sizeof p);
+    }
+    ASSERT_EQ(run_svsim(tmp.path, "paced off\nsettings settings.dat\n0.3 reverse on\n0.3 angle 1200\n"
+                                  "0.8 screenshot reverse\n1.0 power off\n"),
+              0)
+        << read_file(tmp.path / "stderr.txt");
+    EXPECT_EQ(read_file(tmp.path / "stderr.txt").find("runtime error"), std::string::npos);
+    host::Picture shot;
+    ASSERT_TRUE(host::read_png(tmp.path / "out/screens/reverse.png", shot));
+    // The back view is on.
+    int lit = 0;
+    for (int row = 80; row < 400; row += 8)
+        for (int col = 320; col < 780; col += 8) lit += (shot.argb[row * 800 + col] & 0xFFFFFF) != 0;
+    EXPECT_GT(lit, 1000);
 }
 
 }  // namespace
