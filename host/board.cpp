@@ -16,6 +16,7 @@
 #include <sys/mman.h>
 #include <thread>
 
+#include "host/clock.h"
 #include "host/internal.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
@@ -36,14 +37,7 @@ struct Failure {
 std::map<std::string, Failure> g_failures;
 std::function<void(std::string_view)> g_halt;
 
-using Clock = std::chrono::steady_clock;
-std::atomic<std::int64_t> g_start_ns{0};
-std::atomic<double> g_speed{1.0};
 std::atomic<std::int64_t> g_sys_base_us{0};  // board system time minus uptime
-
-std::int64_t now_ns() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-}
 
 }  // namespace
 
@@ -61,8 +55,7 @@ void board_init(const BoardOptions& options) {
         g_halt = nullptr;
     }
     const fs::path& root = g_options.root;
-    g_speed = options.clock_speed > 0 ? options.clock_speed : 1.0;
-    g_start_ns = now_ns();
+    clock::reset(options.clock_speed);
     g_sys_base_us = options.start_time * 1000000;
     // Storage first: it repairs a root left with a disk mounted by a run that died.
     storage_power_on();
@@ -183,13 +176,14 @@ void board_halt(std::string_view reason) {
 
 // ---------------------------------------------------------------- time
 
-double board_uptime() {
-    return static_cast<double>(now_ns() - g_start_ns.load()) * 1e-9 * g_speed.load();
-}
+double board_uptime() { return clock::now(); }
 
 void board_sleep(double board_seconds) {
-    if (board_seconds <= 0) return;
-    std::this_thread::sleep_for(std::chrono::duration<double>(board_seconds / g_speed.load()));
+    if (!(board_seconds > 0)) return;
+    thread_local std::mutex mutex;
+    thread_local std::condition_variable cv;
+    std::unique_lock lock(mutex);
+    clock::wait_until(lock, cv, clock::now() + board_seconds, [] { return false; });
 }
 
 // ---------------------------------------------------------------- media memory

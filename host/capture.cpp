@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/clock.h"
 #include "host/media_parts.h"
 #include "host/scene.h"
 
@@ -307,6 +308,7 @@ void vi_reset() {
         std::unique_lock lock(g_vi.mutex);
         ++g_vi.generation;
         g_vi.changed.notify_all();
+        host::clock::poke(g_vi.changed);
         // Gets under way notice the new generation and hand their blocks back.
         g_vi.changed.wait(lock, [] { return g_vi.in_flight == 0; });
         for (Channel& c : g_vi.chn)
@@ -564,11 +566,7 @@ HI_S32 HI_MPI_VI_GetFrame(VI_CHN ViChn, VIDEO_FRAME_INFO_S* pstFrameInfo) {
         const double due =
             c.epoch + static_cast<double>(source_frame(frame, src, dst)) / static_cast<double>(src);
         pts = static_cast<std::uint64_t>(std::llround(due * 1e6));
-        for (;;) {
-            const double left = due - host::board_uptime();
-            if (left <= 0 || g_vi.generation != generation) break;
-            g_vi.changed.wait_for(lock, host_wait(left));
-        }
+        host::clock::wait_until(lock, g_vi.changed, due, [&] { return g_vi.generation != generation; });
     } else {
         frame = c.next_frame++;
         pts = std::max(static_cast<std::uint64_t>(std::llround(host::board_uptime() * 1e6)), c.last_pts + 1);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "host/clock.h"
 #include "host/devices_parts.h"
 #include "host/internal.h"
 #include "platform/devices.h"
@@ -56,10 +57,9 @@ public:
             }
             if (n > 0) return static_cast<ssize_t>(n * sizeof(irkey_info_s));
             if (nonblock_) return -EAGAIN;
-            if (queue_.empty())
-                wake_.wait(lock);
-            else
-                wake_.wait_for(lock, parts::host_span(queue_.front().due - now) + std::chrono::microseconds(50));
+            const double due = queue_.empty() ? clock::kNever : queue_.front().due;
+            const std::size_t queued = queue_.size();
+            clock::wait_until(lock, wake_, due, [&] { return stopped_ || queue_.size() != queued; });
         }
     }
 
@@ -114,6 +114,7 @@ public:
                 for (int i = 0; i < repeats; ++i) add(t += kRepeatGap, datal, 0, true);
                 add(t + kRepeatGap, datal, 1, false);
             }
+            clock::poke(wake_);
         }
         wake_.notify_all();
     }
@@ -122,6 +123,7 @@ public:
         {
             std::lock_guard lock(mutex_);
             stopped_ = true;
+            clock::poke(wake_);
         }
         wake_.notify_all();
     }

@@ -2,6 +2,8 @@
 // pseudo-terminal. The board's device opens the slave side while the
 // microcontroller simulator holds the master; without the simulator the
 // device takes the master and an outside program opens the slave.
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "host/clock.h"
 #include "host/devices_parts.h"
 #include "host/internal.h"
 
@@ -35,6 +38,35 @@ struct Line {
         }
     }
 };
+
+// Bytes on their way through the pseudo-terminal, per direction, and when
+// that count last changed. Bytes that do not arrive within kLost were
+// flushed or changed by the line's settings: the count starts again.
+struct Transfers {
+    std::atomic<bool> on{false};
+    std::atomic<std::int64_t> pending[2]{};
+    std::atomic<std::int64_t> changed[2]{};  // steady clock, ns
+};
+Transfers g_transfers;
+constexpr std::int64_t kLost = 50'000'000;
+
+std::int64_t steady_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool in_flight(parts::Direction d) {
+    Transfers& t = g_transfers;
+    if (!t.on.load() || t.pending[d].load() <= 0) return false;
+    if (steady_ns() - t.changed[d].load() > kLost) {
+        t.pending[d] = 0;
+        return false;
+    }
+    return true;
+}
+
+bool mcu_has_bytes() { return in_flight(parts::kToMcu); }
 
 int set_nonblock(int fd) {
     const int fl = ::fcntl(fd, F_GETFL);
@@ -95,11 +127,21 @@ public:
         if (!line) return -EBADF;
         if (!buf) return -EFAULT;
         if (len == 0) return 0;
+        bool waited = false;
         for (;;) {
             const ssize_t r = ::read(line->fd, buf, len);
+            if (r > 0 && !line->master) parts::serial_arrived(parts::kToSystem, static_cast<std::size_t>(r));
             if (r >= 0) return r;
             if (errno == EINTR) continue;
             if (errno != EAGAIN) return -errno;
+            // What the simulator wrote is on its way through the kernel: take
+            // it now, as the line would have delivered it by this board time.
+            if (!line->master && !waited && in_flight(parts::kToSystem)) {
+                waited = true;
+                pollfd p{line->fd, POLLIN, 0};
+                if (::poll(&p, 1, static_cast<int>(kLost / 1'000'000)) > 0) continue;
+                g_transfers.pending[parts::kToSystem] = 0;
+            }
             if (line->nonblock) return -EAGAIN;
             int timeout = -1;
             termios t{};
@@ -121,6 +163,7 @@ public:
         std::size_t done = 0;
         while (done < len) {
             const ssize_t r = ::write(line->fd, static_cast<const char*>(buf) + done, len - done);
+            if (r > 0 && !line->master) parts::serial_sent(parts::kToMcu, static_cast<std::size_t>(r));
             if (r > 0) {
                 done += static_cast<std::size_t>(r);
                 continue;
@@ -250,6 +293,29 @@ void parts::serial_power_on(bool simulated_mcu) {
 void parts::serial_power_off() {
     std::lock_guard lock(g_mutex);
     close_pty(g_pty);
+}
+
+void parts::serial_count_transfers(bool on) {
+    Transfers& t = g_transfers;
+    t.on = false;
+    for (auto& p : t.pending) p = 0;
+    t.on = on;
+    clock::set_activity(on ? mcu_has_bytes : nullptr);
+}
+
+void parts::serial_sent(Direction d, std::size_t n) {
+    Transfers& t = g_transfers;
+    if (!t.on.load()) return;
+    t.changed[d] = steady_ns();
+    t.pending[d] += static_cast<std::int64_t>(n);
+}
+
+void parts::serial_arrived(Direction d, std::size_t n) {
+    Transfers& t = g_transfers;
+    if (!t.on.load()) return;
+    t.changed[d] = steady_ns();
+    // Settings of the line may have added bytes on the way: never below zero.
+    if (t.pending[d].fetch_sub(static_cast<std::int64_t>(n)) < static_cast<std::int64_t>(n)) t.pending[d] = 0;
 }
 
 int parts::serial_master_fd() {

@@ -9,9 +9,6 @@
 
 namespace host::parts {
 
-// Host time for a span of board time, by the clock speed taken at power-on.
-std::chrono::nanoseconds host_span(double board_seconds);
-
 void gpio_power_on();
 void i2c_power_on();
 void ir_power_on();
@@ -29,6 +26,15 @@ void rtc_advance(std::array<std::uint8_t, 16>& regs, std::uint64_t seconds);
 void serial_power_on(bool simulated_mcu);
 void serial_power_off();
 int serial_master_fd();  // -1 when the board has none or lends it out
+
+// Bytes on their way through the pseudo-terminal between the system and the
+// simulator, counted while the simulator runs: board time does not pass
+// while the simulator has bytes to read, and a reading system waits briefly
+// for bytes the simulator wrote.
+enum Direction { kToMcu, kToSystem };
+void serial_count_transfers(bool on);
+void serial_sent(Direction d, std::size_t n);
+void serial_arrived(Direction d, std::size_t n);
 
 // The microcontroller's recorded state is cleared at every power-on.
 void mcu_reset();

@@ -13,6 +13,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "host/clock.h"
 #include "host/devices_parts.h"
 #include "host/internal.h"
 
@@ -24,8 +25,8 @@ constexpr double kRadarPeriod = 0.100;
 // Upload messages keep the simulator in its loader (no status or radar
 // frames) until a heartbeat comes or the upload has been quiet this long.
 constexpr double kLoaderQuiet = 5.0;
-// Bytes of a command that stays incomplete this long are given up.
-constexpr auto kStaleInput = std::chrono::milliseconds(500);
+// Bytes of a command that stays incomplete this long (board seconds) are given up.
+constexpr double kStaleInput = 0.5;
 // Periodic frames are skipped while this much is still waiting to go out.
 constexpr std::size_t kBacklog = 64;
 constexpr std::size_t kReceivedLimit = std::size_t{4} << 20;
@@ -81,6 +82,8 @@ void wake_locked() {
     if (::write(g.wake, &one, sizeof one) < 0) {
         // Already signalled enough to wake the thread.
     }
+    // Board time waits until the simulator has sent what it was asked to.
+    clock::poke(g.wake);
 }
 
 std::string hex_byte(std::uint8_t b) {
@@ -92,16 +95,16 @@ std::string hex_byte(std::uint8_t b) {
 // Turns the bytes the system writes into commands and the replies they need.
 class Decoder {
 public:
-    void feed(const std::uint8_t* p, std::size_t n) {
+    void feed(const std::uint8_t* p, std::size_t n, double now) {
         pending_.insert(pending_.end(), p, p + n);
-        last_input_ = std::chrono::steady_clock::now();
+        last_input_ = now;
     }
 
     // Decodes what is complete; appends replies to `out`.
     void run(std::vector<std::uint8_t>& out, double now) {
         std::size_t used = parse(out, now);
         // Input that stays incomplete is noise: drop it a byte at a time.
-        while (used < pending_.size() && std::chrono::steady_clock::now() - last_input_ > kStaleInput)
+        while (used < pending_.size() && now - last_input_ > kStaleInput)
             used += 1 + parse_from(used + 1, out, now);
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
     }
@@ -238,7 +241,7 @@ private:
     }
 
     std::vector<std::uint8_t> pending_;
-    std::chrono::steady_clock::time_point last_input_{};
+    double last_input_ = 0;
     bool loader_ = false;
     double loader_since_ = 0;
 };
@@ -286,6 +289,7 @@ void simulate(int master, int wake) {
         while (!out.empty()) {
             const ssize_t w = ::write(master, out.data(), out.size());
             if (w > 0) {
+                parts::serial_sent(parts::kToSystem, static_cast<std::size_t>(w));
                 out.erase(out.begin(), out.begin() + w);
                 continue;
             }
@@ -293,13 +297,21 @@ void simulate(int master, int wake) {
             break;  // the line is full: try again later
         }
 
-        double until = next_status - now;
-        if (radar) until = std::min(until, next_radar - now);
-        const auto span = parts::host_span(until);
-        int timeout = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(span).count());
-        timeout = std::clamp(timeout, 1, 100);
+        // Wait on the board's clock for the next periodic frame, for what the
+        // system writes, or for what the scenario asks.
+        const double until = radar ? std::min(next_status, next_radar) : next_status;
         pollfd p[2] = {{master, static_cast<short>(POLLIN | (out.empty() ? 0 : POLLOUT)), 0}, {wake, POLLIN, 0}};
-        const int n = ::poll(p, 2, timeout);
+        int n;
+        {
+            clock::Wait wait(until, wake);
+            bool asked;
+            {
+                std::lock_guard lock(g.mutex);
+                asked = !g.outbox.empty() || g.radar_due;
+            }
+            const int timeout = asked || !out.empty() ? 0 : static_cast<int>(clock::kSlice.count());
+            n = ::poll(p, 2, timeout);
+        }
         if (n < 0 && errno != EINTR) break;
         if (n > 0 && p[1].revents) {
             std::uint64_t count;
@@ -312,7 +324,8 @@ void simulate(int master, int wake) {
             const ssize_t r = ::read(master, buf, sizeof buf);
             if (r > 0) {
                 got = true;
-                decoder.feed(buf, static_cast<std::size_t>(r));
+                parts::serial_arrived(parts::kToMcu, static_cast<std::size_t>(r));
+                decoder.feed(buf, static_cast<std::size_t>(r), board_uptime());
                 std::lock_guard lock(g.mutex);
                 if (g.received.size() + static_cast<std::size_t>(r) > kReceivedLimit)
                     g.received.erase(g.received.begin(),
@@ -366,6 +379,7 @@ void mcu_power_on() {
         g.wake = wake;
     }
     g_stop = false;
+    parts::serial_count_transfers(true);
     g_thread = std::thread(simulate, master, wake);
     board_log("mcu", "simulator on " + mcu_tty_path());
 }
@@ -378,6 +392,7 @@ void mcu_power_off() {
         wake_locked();
     }
     g_thread.join();
+    parts::serial_count_transfers(false);
     std::lock_guard lock(g.mutex);
     ::close(g.wake);
     g.wake = -1;

@@ -15,7 +15,6 @@
 namespace host::media {
 namespace {
 
-std::atomic<double> g_speed{1.0};
 std::atomic<bool> g_paced{true};
 std::atomic<bool> g_sys_ready{false};
 
@@ -151,15 +150,7 @@ bool plane_ok(const IVE_DATA_S& d) { return d.u16Width > 0 && d.u16Height > 0 &&
 
 }  // namespace
 
-double board_speed() { return g_speed.load(); }
 bool board_paced() { return g_paced.load(); }
-
-std::chrono::nanoseconds host_wait(double board_seconds) {
-    if (!(board_seconds > 0)) return std::chrono::nanoseconds{0};
-    // Capped so a far deadline only means waking up early and waiting again.
-    const double ns = std::min(board_seconds / g_speed.load() * 1e9, 3.6e12);
-    return std::chrono::nanoseconds{static_cast<std::int64_t>(ns)};
-}
 
 bool sys_ready() { return g_sys_ready.load(); }
 
@@ -230,7 +221,6 @@ namespace host {
 
 void media_power_on() {
     const BoardOptions& o = board_options();
-    media::g_speed = o.clock_speed > 0 ? o.clock_speed : 1.0;
     media::g_paced = o.paced;
     media::venc_power_on();
     board_log("media", std::string("power on, capture ") + (o.paced ? "paced" : "unpaced"));

@@ -33,11 +33,8 @@ inline std::optional<HI_S32> fail_point(HI_S32 fitting, std::source_location whe
 
 namespace host::media {
 
-// The board's clock rate and pacing, taken at power-on.
-double board_speed();
+// The capture pacing, taken at power-on.
 bool board_paced();
-// Host time to wait for a span of board time.
-std::chrono::nanoseconds host_wait(double board_seconds);
 
 // True between HI_MPI_SYS_Init and HI_MPI_SYS_Exit.
 bool sys_ready();

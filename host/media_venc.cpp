@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "host/clock.h"
 #include "host/media_parts.h"
 
 namespace host::media {
@@ -242,6 +243,7 @@ void venc_reset() {
     g_venc.groups = {};
     ++g_venc.generation;
     g_venc.changed.notify_all();
+    host::clock::poke(g_venc.changed);
     write_stats_locked();
 }
 
@@ -288,6 +290,7 @@ bool venc_queue_stream(int chn, std::span<const std::span<const std::uint8_t>> p
     ++c.encoded;
     raise_fd(c, true);
     g_venc.changed.notify_all();
+    host::clock::poke(g_venc.changed);
     return true;
 }
 
@@ -362,6 +365,7 @@ HI_S32 HI_MPI_VENC_DestroyChn(VENC_CHN VeChn) {
         if (c->group >= 0) return err(EN_ERR_NOT_PERM);
         release_channel(*c);
         g_venc.changed.notify_all();
+        host::clock::poke(g_venc.changed);
         write_stats_locked();
     }
     log_channel(VeChn, "destroyed");
@@ -495,14 +499,11 @@ HI_S32 HI_MPI_VENC_GetStream(VENC_CHN VeChn, VENC_STREAM_S* pstStream, HI_BOOL b
         if (bBlockFlag != HI_TRUE) return err(EN_ERR_BUF_EMPTY);
         const std::uint64_t generation = g_venc.generation;
         const double deadline = host::board_uptime() + kBlockingWait;
-        for (;;) {
-            const double left = deadline - host::board_uptime();
-            if (left <= 0) break;
-            g_venc.changed.wait_for(lock, host_wait(left));
-            if (g_venc.generation != generation) return err(EN_ERR_SYS_NOTREADY);
-            if (!c->exists) return err(EN_ERR_UNEXIST);
-            if (c->queued > 0) break;
-        }
+        host::clock::wait_until(lock, g_venc.changed, deadline, [&] {
+            return g_venc.generation != generation || !c->exists || c->queued > 0;
+        });
+        if (g_venc.generation != generation) return err(EN_ERR_SYS_NOTREADY);
+        if (!c->exists) return err(EN_ERR_UNEXIST);
         if (c->queued == 0) return err(EN_ERR_BUF_EMPTY);
     }
     const StreamRec& s = *next_queued(*c);

@@ -1,0 +1,253 @@
+// The board's clock: board time advances when the whole process waits.
+#include "host/clock.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace host::clock {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+constexpr std::int64_t kFar = std::numeric_limits<std::int64_t>::max();
+
+struct Entry {
+    std::uint64_t id;
+    pid_t tid;
+    std::int64_t deadline;
+    std::mutex* mutex;
+    std::condition_variable* cv;
+    int fd;
+    bool due;     // its deadline came: it runs as soon as it is woken
+    bool woken;   // and it was
+    bool poked;   // what it waits for changed
+};
+
+struct State {
+    std::mutex mutex;
+    std::condition_variable kick;
+    bool kicked = false;
+    std::atomic<std::int64_t> now{0};
+    double speed = 1.0;
+    std::int64_t ref_board = 0;  // board time at ref_wall, for the speed limit
+    Steady::time_point ref_wall = Steady::now();
+    std::vector<Entry> entries;
+    std::uint64_t next_id = 1;
+    std::uint64_t version = 0;  // changes with every wait begun, ended or poked
+    std::atomic<bool (*)()> activity{nullptr};
+    pid_t tid = 0;
+};
+
+pid_t this_tid() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
+
+// Whether a thread of this process may run now: runnable or in an
+// uninterruptible wait (which ends by itself).
+bool thread_busy(pid_t tid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", static_cast<int>(tid));
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;  // gone
+    char buf[512];
+    const ssize_t n = ::read(fd, buf, sizeof buf - 1);
+    ::close(fd);
+    if (n <= 0) return false;
+    buf[n] = 0;
+    // The state follows the command name, which may itself hold ')'.
+    const char* close = nullptr;
+    for (const char* p = buf; *p; ++p)
+        if (*p == ')') close = p;
+    if (!close || close[1] != ' ') return false;
+    const char state = close[2];
+    return state != 'S' && state != 'T' && state != 't' && state != 'Z' && state != 'X' && state != 'I';
+}
+
+// True when no thread but the clock's own and those waiting on the clock
+// (`waiting`, sorted) may run.
+bool process_idle(const std::vector<pid_t>& waiting, pid_t self) {
+    DIR* dir = ::opendir("/proc/self/task");
+    if (!dir) return false;
+    bool idle = true;
+    while (const dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+        const auto tid = static_cast<pid_t>(std::atoi(e->d_name));
+        if (tid == self || std::binary_search(waiting.begin(), waiting.end(), tid)) continue;
+        if (thread_busy(tid)) {
+            idle = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return idle;
+}
+
+// Board time the speed limit allows now. After a stretch of busy host time
+// the clock catches up at most a tenth of a board second at once.
+std::int64_t speed_limit(State& s) {
+    const auto wall = Steady::now();
+    const double allowed = static_cast<double>(s.ref_board) +
+                           std::chrono::duration<double, std::nano>(wall - s.ref_wall).count() * s.speed;
+    const double credit = 1e8 * s.speed;
+    const auto now = static_cast<double>(s.now.load());
+    if (allowed - now > credit) {
+        s.ref_board = s.now.load() + static_cast<std::int64_t>(credit);
+        s.ref_wall = wall;
+        return s.ref_board;
+    }
+    return allowed >= 9e18 ? kFar : static_cast<std::int64_t>(allowed);
+}
+
+void wake(Entry& e, bool& pending) {
+    if (e.fd >= 0) {
+        const std::uint64_t one = 1;
+        if (::write(e.fd, &one, sizeof one) < 0) {
+            // Already signalled.
+        }
+        e.woken = true;
+    } else if (e.mutex->try_lock()) {
+        // Under the waiter's mutex, so it is surely waiting or yet to look.
+        e.cv->notify_all();
+        e.mutex->unlock();
+        e.woken = true;
+    } else {
+        pending = true;  // it holds its mutex on its way to waiting: try again
+    }
+}
+
+void run(State& s) {
+    s.tid = this_tid();
+    std::unique_lock lock(s.mutex);
+    auto poll = std::chrono::microseconds(20);
+    std::vector<pid_t> waiting;
+    for (;;) {
+        bool busy = false, unwoken = false;
+        for (Entry& e : s.entries) {
+            if (e.due && !e.woken) wake(e, unwoken);
+            if (e.due || e.poked) busy = true;
+        }
+        if (!busy) {
+            const auto activity = s.activity.load();
+            busy = activity && activity();
+        }
+        if (!busy) {
+            waiting.clear();
+            for (const Entry& e : s.entries) waiting.push_back(e.tid);
+            std::sort(waiting.begin(), waiting.end());
+            const std::uint64_t version = s.version;
+            lock.unlock();
+            const bool idle = process_idle(waiting, s.tid);
+            lock.lock();
+            if (s.version != version) continue;  // a wait began or ended meanwhile: look again
+            busy = !idle;
+        }
+        if (!busy) {
+            std::int64_t next = kFar;
+            for (const Entry& e : s.entries) next = std::min(next, e.deadline);
+            const std::int64_t limit = speed_limit(s);
+            const std::int64_t target = std::min(next, limit);
+            if (target > s.now.load()) {
+                s.now = target;
+                for (Entry& e : s.entries)
+                    if (e.deadline <= target) e.due = true;
+                poll = std::chrono::microseconds(20);
+                continue;
+            }
+            // Held back by the speed limit: sleep until it allows the next
+            // deadline, looking in now and then while nothing waits for one.
+            const double gap_ns = next == kFar ? 1e6 : static_cast<double>(next - limit) / s.speed;
+            const auto sleep = std::chrono::nanoseconds(static_cast<std::int64_t>(std::clamp(gap_ns, 2e4, 2e6)));
+            s.kick.wait_for(lock, sleep, [&] { return s.kicked; });
+            s.kicked = false;
+            poll = std::chrono::microseconds(20);
+            continue;
+        }
+        s.kick.wait_for(lock, poll, [&] { return s.kicked; });
+        if (s.kicked || unwoken)
+            poll = std::chrono::microseconds(20);
+        else
+            poll = std::min(poll * 2, std::chrono::microseconds(1000));
+        s.kicked = false;
+    }
+}
+
+// Never destroyed: waits may end while the process exits.
+State& state() {
+    static State* s = [] {
+        auto* fresh = new State;
+        std::thread([fresh] { run(*fresh); }).detach();
+        return fresh;
+    }();
+    return *s;
+}
+
+std::uint64_t begin(std::int64_t deadline, std::mutex* mutex, std::condition_variable* cv, int fd) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    const std::uint64_t id = s.next_id++;
+    const bool due = deadline <= s.now.load();
+    s.entries.push_back(Entry{id, this_tid(), deadline, mutex, cv, fd, due, false, false});
+    ++s.version;
+    s.kicked = true;
+    s.kick.notify_one();
+    return id;
+}
+
+}  // namespace
+
+void reset(double speed) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.speed = speed > 0 ? speed : 1.0;
+    s.now = 0;
+    s.ref_board = 0;
+    s.ref_wall = Steady::now();
+    // Waits left from an earlier power-on keep their deadlines in the new time.
+    ++s.version;
+}
+
+std::int64_t now_ns() { return state().now.load(); }
+
+std::int64_t to_ns(double board_seconds) {
+    if (!(board_seconds < 9e9)) return kFar;
+    if (!(board_seconds > 0)) return 0;
+    return static_cast<std::int64_t>(std::ceil(board_seconds * 1e9)) + 1;
+}
+
+Wait::Wait(double deadline, std::mutex& mutex, std::condition_variable& cv)
+    : id_(begin(to_ns(deadline), &mutex, &cv, -1)) {}
+
+Wait::Wait(double deadline, int fd) : id_(begin(to_ns(deadline), nullptr, nullptr, fd)) {}
+
+Wait::~Wait() {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    std::erase_if(s.entries, [this](const Entry& e) { return e.id == id_; });
+    ++s.version;
+}
+
+void poke(const std::condition_variable& cv) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    for (Entry& e : s.entries)
+        if (e.cv == &cv) e.poked = true;
+    ++s.version;
+}
+
+void poke(int fd) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    for (Entry& e : s.entries)
+        if (e.fd == fd && fd >= 0) e.poked = true;
+    ++s.version;
+}
+
+void set_activity(bool (*busy)()) { state().activity = busy; }
+
+}  // namespace host::clock
