@@ -90,9 +90,13 @@ void show_dec_shift(I32 v, U8 Len, U8 Shift, bool sign) {
     GUI_DispString(buffer);
 }
 
+// Not a number has no size: it shows as too large, like +infinity, which
+// the clamps below turn into all nines.
+float sized(float f) { return std::isnan(f) ? HUGE_VALF : f; }
+
 // f x 10^decs + 0.5, rounded down, in single precision.
 I32 fixed(float f, int decs) {
-    float scaled = f;
+    float scaled = sized(f);
     for (int i = 0; i < decs; ++i) scaled *= 10.0f;
     const float r = std::floor(scaled + 0.5f);
     if (!(r > -2147483648.0f)) return INT32_MIN + 1;
@@ -101,6 +105,7 @@ I32 fixed(float f, int decs) {
 }
 int clamp_decs(int decs) { return decs < 0 ? 0 : (decs > kMaxDigits ? kMaxDigits : decs); }
 int int_part_len(float f) {
+    f = sized(f);
     const float t = std::trunc(f);
     const I32 i = t >= 2147483647.0f ? INT32_MAX : (t <= -2147483648.0f ? INT32_MIN + 1 : static_cast<I32>(t));
     return GUI_Long2Len(i) + ((f > -1.0f && f < 0.0f) ? 1 : 0);

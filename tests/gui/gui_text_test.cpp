@@ -1,6 +1,7 @@
 // Text output, alignment, wrapping and number formats drawn into the surfaces.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -231,13 +232,31 @@ TEST(GuiNumbers, Formats) {
     EXPECT_EQ(GUI_Long2Len(2000000000), 9);
 }
 
+struct Shown {
+    std::function<void()> show;
+    const char* text;
+};
+
+// Each number drawn at (10, 10) gives exactly the pixels of its text.
+void expect_drawn_as(const std::vector<Shown>& cases) {
+    for (const auto& c : cases) {
+        std::vector<std::uint32_t> want;
+        {
+            Surfaces s;
+            GUI_DispStringAt(c.text, 10, 10);
+            want = s.canvas;
+        }
+        Surfaces s;
+        GUI_GotoXY(10, 10);
+        c.show();
+        EXPECT_TRUE(s.canvas == want) << c.text;
+        EXPECT_EQ(GUI_GetDispPosX(), 10 + 14 * static_cast<int>(std::string(c.text).size())) << c.text;
+    }
+}
+
 // A number shown by a Disp function draws exactly the pixels of its text.
 TEST(GuiNumbers, DisplayedAsText) {
-    struct Case {
-        std::function<void()> show;
-        const char* text;
-    };
-    const Case cases[] = {
+    expect_drawn_as({
         {[] { GUI_DispDecMin(-7); }, "-7"},
         {[] { GUI_DispDec(42, 5); }, "00042"},
         {[] { GUI_DispSDec(42, 5); }, "+0042"},
@@ -257,20 +276,26 @@ TEST(GuiNumbers, DisplayedAsText) {
         {[] { GUI_DispSFloatMin(1.5f, 1); }, "+1.5"},
         {[] { GUI_DispFloat(3.14159f, 6); }, "3.1416"},
         {[] { GUI_DispFloat(123.0f, 3); }, "123"},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::uint32_t> want;
-        {
-            Surfaces s;
-            GUI_DispStringAt(c.text, 10, 10);
-            want = s.canvas;
-        }
-        Surfaces s;
-        GUI_GotoXY(10, 10);
-        c.show();
-        EXPECT_TRUE(s.canvas == want) << c.text;
-        EXPECT_EQ(GUI_GetDispPosX(), 10 + 14 * static_cast<int>(std::string(c.text).size())) << c.text;
-    }
+    });
+}
+
+// Not a number and the infinities show as a number too large for its field:
+// all nines, with the sign of the infinity.
+TEST(GuiNumbers, NonFiniteFloatsShowTheOverflowForm) {
+    expect_drawn_as({
+        {[] { GUI_DispFloat(3e9f, 6); }, "999999"},
+        {[] { GUI_DispFloat(NAN, 6); }, "999999"},
+        {[] { GUI_DispFloat(INFINITY, 6); }, "999999"},
+        {[] { GUI_DispFloat(-INFINITY, 6); }, "-99999"},
+        {[] { GUI_DispFloatFix(NAN, 5, 2); }, "99.99"},
+        {[] { GUI_DispFloatFix(-INFINITY, 5, 2); }, "-9.99"},
+        {[] { GUI_DispSFloatFix(NAN, 5, 1); }, "+99.9"},
+        {[] { GUI_DispSFloatFix(-INFINITY, 5, 1); }, "-99.9"},
+        {[] { GUI_DispFloatMin(NAN, 2); }, "9999999.99"},
+        {[] { GUI_DispFloatMin(-INFINITY, 1); }, "-99999999.9"},
+        {[] { GUI_DispSFloatMin(NAN, 0); }, "+999999999"},
+        {[] { GUI_DispSFloatMin(INFINITY, 1); }, "+99999999.9"},
+    });
 }
 
 }  // namespace
