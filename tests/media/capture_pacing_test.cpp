@@ -22,9 +22,9 @@ TEST_F(CapturePacing, TwelveFramesPerSecondNeverTheSameTwice) {
         frames.push_back(f.stVFrame);
         ASSERT_EQ(HI_MPI_VI_ReleaseFrame(0, &f), 0);
     }
-    // At most 13 frames fall in one second; a slow host may skip some.
+    // 12 or 13 frames fall in one board second, however slow the host.
     EXPECT_LE(frames.size(), 13u);
-    EXPECT_GE(frames.size(), 6u);
+    EXPECT_GE(frames.size(), 12u);
     for (std::size_t i = 1; i < frames.size(); ++i) {
         // Source frames are 40 ms apart and 12 of 25 are kept: 80 or 120 ms.
         const HI_U64 gap = frames[i].u64pts - frames[i - 1].u64pts;

@@ -19,7 +19,7 @@ TEST(CalibratedStartUp, AnUnsolvableCameraLosesItsFlagInMemoryOnly) {
         std::ofstream out(tmp.path / "settings.dat", std::ios::binary);
         out.write(reinterpret_cast<const char*>(&p), sizeof p);
     }
-    ASSERT_EQ(run_svsim(tmp.path, "paced off\nsettings settings.dat\n0.5 screenshot start\n0.6 power off\n"), 0)
+    ASSERT_EQ(run_svsim(tmp.path, "speed 1000\npaced off\nsettings settings.dat\n0.5 screenshot start\n0.6 power off\n"), 0)
         << read_file(tmp.path / "stderr.txt");
     // The stored record is untouched: the reset flag lived in memory only.
     EXPECT_EQ(read_file(tmp.path / "out/board/home/config/ImageParam.dat"), read_file(tmp.path / "settings.dat"));

@@ -19,7 +19,7 @@ int count_in_birdseye(const host::Picture& p, std::uint32_t rgb) {
 
 TEST(GuideLinesRun, LinesFollowTheAngleAndTheArcsBlink) {
     TempDir tmp;
-    std::string scenario = "settings scene\n1.0 reverse on\n1.0 angle -1200\n1.0 radar 0 0 0 0 60 40 40 60\n"
+    std::string scenario = "speed 1000\nsettings scene\n1.0 reverse on\n1.0 angle -1200\n1.0 radar 0 0 0 0 60 40 40 60\n"
                            "1.6 screenshot left\n2.0 angle 1200\n2.6 screenshot right\n";
     // Every 1/12 s for two seconds: the arcs show in 5 passes of 17.
     for (int i = 0; i < 24; ++i) scenario += std::to_string(3.0 + i / 12.0) + " screenshot blink" + std::to_string(i) + "\n";
@@ -60,7 +60,7 @@ TEST(GuideLinesRun, LongCarWithTheLargestBlindZones) {
         std::ofstream out(tmp.path / "settings.dat", std::ios::binary);
         out.write(reinterpret_cast<const char*>(&p), sizeof p);
     }
-    ASSERT_EQ(run_svsim(tmp.path, "paced off\nsettings settings.dat\n0.3 reverse on\n0.3 angle 1200\n"
+    ASSERT_EQ(run_svsim(tmp.path, "speed 1000\npaced off\nsettings settings.dat\n0.3 reverse on\n0.3 angle 1200\n"
                                   "0.8 screenshot reverse\n1.0 power off\n"),
               0)
         << read_file(tmp.path / "stderr.txt");

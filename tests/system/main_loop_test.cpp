@@ -14,7 +14,7 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 
 TEST(SystemRun, EmptyBoardGetsTheDefaultSettingsAndAHeartbeat) {
     TempDir tmp;
-    ASSERT_EQ(run_svsim(tmp.path, "paced off\n0.5 power off\n"), 0) << read_file(tmp.path / "stderr.txt");
+    ASSERT_EQ(run_svsim(tmp.path, "speed 1000\npaced off\n0.5 power off\n"), 0) << read_file(tmp.path / "stderr.txt");
     const std::string file = read_file(tmp.path / "out/board/home/config/ImageParam.dat");
     ASSERT_EQ(file.size(), sizeof(Flash_param));
     EXPECT_EQ(std::memcmp(file.data(), &flash_param_default, sizeof(Flash_param)), 0);
@@ -38,7 +38,7 @@ TEST(SystemRun, StoredSettingsAreUsed) {
         std::ofstream out(tmp.path / "settings.dat", std::ios::binary);
         out.write(reinterpret_cast<const char*>(&p), sizeof p);
     }
-    ASSERT_EQ(run_svsim(tmp.path, "paced off\nsettings settings.dat\n0.5 power off\n"), 0);
+    ASSERT_EQ(run_svsim(tmp.path, "speed 1000\npaced off\nsettings settings.dat\n0.5 power off\n"), 0);
     const std::string log = read_file(tmp.path / "out/board.log");
     // Brightness 0: decoder value 110, GPIO level 1.
     EXPECT_TRUE(has(log, "nvp6114: brightness ch 255 value 110"));
@@ -47,7 +47,7 @@ TEST(SystemRun, StoredSettingsAreUsed) {
 
 TEST(SystemRun, BoardCodeChangeRestartsTheOutputAndTheFramebuffer) {
     TempDir tmp;
-    ASSERT_EQ(run_svsim(tmp.path, "paced off\n0.5 board_code 3\n1.0 board_code 5\n1.5 power off\n"), 0);
+    ASSERT_EQ(run_svsim(tmp.path, "speed 1000\npaced off\n0.5 board_code 3\n1.0 board_code 5\n1.5 power off\n"), 0);
     const std::string log = read_file(tmp.path / "out/board.log");
     const std::string console = read_file(tmp.path / "out/console.log");
     EXPECT_TRUE(has(console, "3***\n")) << console.substr(0, 1000);

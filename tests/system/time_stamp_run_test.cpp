@@ -35,7 +35,7 @@ Ink ink_of(const host::Picture& p) {
 
 TEST(TimeStampRun, TheOverlayShowsTheDateAndTimeAndChangesEverySecond) {
     TempDir tmp;
-    ASSERT_EQ(run_svsim(tmp.path, "rtc 2016-02-29 13:45:07 1\n1.5 overlay first\n2.5 overlay second\n3 power off\n"), 0)
+    ASSERT_EQ(run_svsim(tmp.path, "speed 1000\nrtc 2016-02-29 13:45:07 1\n1.5 overlay first\n2.5 overlay second\n3 power off\n"), 0)
         << read_file(tmp.path / "stderr.txt");
     host::Picture first, second;
     ASSERT_TRUE(host::read_png(tmp.path / "out/screens/first.png", first));

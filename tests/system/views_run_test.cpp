@@ -26,7 +26,7 @@ void write_settings(const fs::path& file, const Flash_param& p) {
 TEST(ViewsRun, ReverseShowsTheBackViewWithinTwoPasses) {
     TempDir tmp;
     write_settings(tmp.path / "settings.dat", scene_settings());
-    ASSERT_EQ(run_svsim(tmp.path, "settings settings.dat\n"
+    ASSERT_EQ(run_svsim(tmp.path, "speed 1000\nsettings settings.dat\n"
                                   "1.0 screenshot idle\n"
                                   "1.5 log reverse\n1.5 reverse on\n"
                                   "1.8 screenshot reverse\n"
@@ -64,7 +64,7 @@ TEST(ViewsRun, AccOffInAViewTurnsTheDisplayOffOnThe11thPass) {
         Flash_param p = scene_settings();
         p.im_param.acc_time = static_cast<std::uint16_t>(acc_time);
         write_settings(tmp.path / "settings.dat", p);
-        ASSERT_EQ(run_svsim(tmp.path, "settings settings.dat\n"
+        ASSERT_EQ(run_svsim(tmp.path, "speed 1000\nsettings settings.dat\n"
                                       "1.0 ir ok\n"
                                       "2.0 log acc-off\n2.0 acc off\n"
                                       "4.0 power off\n"),
