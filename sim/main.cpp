@@ -31,8 +31,8 @@ int main(int argc, char* argv[]) {
         } else if (a == "--speed" && i + 1 < argc) {
             char* end = nullptr;
             const double v = std::strtod(argv[++i], &end);
-            if (!end || *end || !(v > 0 && v <= 1000)) {
-                usage();
+            if (!end || *end || !(v >= sim::kMinSpeed && v <= sim::kMaxSpeed)) {
+                std::cerr << "svsim: --speed must be 0.01..1000 board seconds per real second\n";
                 return 2;
             }
             options.speed = v;

@@ -232,7 +232,9 @@ int run(const RunOptions& options) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     std::thread player([events = scenario->events, out = g_out] {
-        for (const auto& e : events) {
+        Timeline timeline(events);
+        while (const auto step = timeline.next()) {
+            const Event& e = step->event;
             for (double left; (left = e.time - host::board_uptime()) > 0;) host::board_sleep(left < 0.05 ? left : 0.05);
             apply_event(e, out);
         }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +30,9 @@ bool parse_double(const std::string& s, double& out) {
     out = std::strtod(s.c_str(), &end);
     return end && *end == '\0' && std::isfinite(out);
 }
+
+// Sensor distances to an obstacle `d` cm away: the middle sensors see it first.
+std::array<long, 4> obstacle(long d) { return {std::min(255L, d + 20), d, d, std::min(255L, d + 20)}; }
 
 bool parse_long(const std::string& s, long& out, long lo, long hi) {
     if (s.empty()) return false;
@@ -86,8 +90,8 @@ struct Parser {
         return false;
     }
 
-    void add(double t, std::string verb, std::vector<std::string> args = {}) {
-        sc.events.push_back(Event{t, line, std::move(verb), std::move(args)});
+    void add(double t, std::string verb, std::vector<std::string> args = {}, int steps = 0, double secs = 0) {
+        sc.events.push_back(Event{t, line, std::move(verb), std::move(args), steps, secs});
     }
 
     void add_radar(double t) {
@@ -120,7 +124,10 @@ struct Parser {
             if (!on_off(w[1], sc.paced)) return fail("paced on|off");
         } else if (k == "speed" && w.size() == 2) {
             double v;
-            if (!parse_double(w[1], v) || v <= 0 || v > 1000) return fail("speed must be above 0, at most 1000");
+            // Slower would make the board's sleeps overflow; faster leaves
+            // the system no real time to run.
+            if (!parse_double(w[1], v) || v < kMinSpeed || v > kMaxSpeed)
+                return fail("speed must be 0.01..1000 board seconds per real second");
             sc.speed = v;
         } else if (k == "mcu" && w.size() == 2 && (w[1] == "external" || w[1] == "internal")) {
             sc.external_mcu = w[1] == "external";
@@ -191,10 +198,7 @@ struct Parser {
                 !parse_double(arg(2), secs) || secs <= 0 || secs > 3600)
                 return fail("sweep FROM TO SECONDS");
             const int steps = std::max(1, static_cast<int>(std::lround(secs / 0.05)));
-            for (int i = 0; i <= steps; ++i) {
-                const long a = from + std::lround(static_cast<double>(to - from) * i / steps);
-                add(t + secs * i / steps, "state", {"angle", std::to_string(a)});
-            }
+            add(t, "sweep", {std::to_string(from), std::to_string(to)}, steps, secs);
         } else if (v == "radar" && (n == 8 || n == 9)) {
             for (std::size_t i = 0; i < 8; ++i) {
                 if (!parse_long(arg(i), x, 0, 255)) return fail("radar distances are 0..255 cm");
@@ -208,14 +212,14 @@ struct Parser {
             if ((arg(0) != "front" && arg(0) != "back") || !parse_long(arg(1), from, 0, 255) ||
                 !parse_long(arg(2), to, 0, 255) || !parse_double(arg(3), secs) || secs <= 0 || secs > 3600)
                 return fail("approach front|back FROM_CM TO_CM SECONDS");
-            auto& side = arg(0) == "front" ? front : back;
             const int steps = std::max(1, static_cast<int>(std::lround(secs / 0.1)));
-            for (int i = 0; i <= steps; ++i) {
-                const long d = from + std::lround(static_cast<double>(to - from) * i / steps);
-                // The middle sensors see the obstacle first.
-                side = {std::min(255L, d + 20), d, d, std::min(255L, d + 20)};
-                add_radar(t + secs * i / steps);
-            }
+            std::vector<std::string> args{arg(0), std::to_string(from), std::to_string(to)};
+            for (long d : front) args.push_back(std::to_string(d));
+            for (long d : back) args.push_back(std::to_string(d));
+            args.push_back(std::to_string(radar_mode));
+            add(t, "approach", std::move(args), steps, secs);
+            // Later radar lines start from where the obstacle stopped.
+            (arg(0) == "front" ? front : back) = obstacle(to);
         } else if (v == "key" && n == 1) {
             if (!parse_long(arg(0), x, 0, 255)) return fail("key code is 0..255");
             add(t, "key", {std::to_string(x)});
@@ -294,6 +298,47 @@ std::optional<std::uint8_t> remote_code(const std::string& name) {
     long x;
     if (parse_long(name, x, 0, 255)) return static_cast<std::uint8_t>(x);
     return std::nullopt;
+}
+
+double step_time(const Event& ramp, int i) { return ramp.time + ramp.duration * i / ramp.steps; }
+
+Event ramp_step(const Event& ramp, int i) {
+    const long from = std::strtol(ramp.args[ramp.verb == "sweep" ? 0 : 1].c_str(), nullptr, 10);
+    const long to = std::strtol(ramp.args[ramp.verb == "sweep" ? 1 : 2].c_str(), nullptr, 10);
+    const long value = from + std::lround(static_cast<double>(to - from) * i / ramp.steps);
+    if (ramp.verb == "sweep") return Event{step_time(ramp, i), ramp.line, "state", {"angle", std::to_string(value)}};
+    // An approach: the radar values it started from with one side moved.
+    std::vector<std::string> radar(ramp.args.begin() + 3, ramp.args.end());
+    const std::size_t side = ramp.args[0] == "front" ? 0 : 4;
+    const auto d = obstacle(value);
+    for (std::size_t k = 0; k < 4; ++k) radar[side + k] = std::to_string(d[k]);
+    return Event{step_time(ramp, i), ramp.line, "radar", std::move(radar)};
+}
+
+bool Timeline::Cursor::operator>(const Cursor& o) const {
+    if (time != o.time) return time > o.time;
+    if (line != o.line) return line > o.line;
+    return event > o.event;
+}
+
+Timeline::Timeline(const std::vector<Event>& events) : events_(events) {
+    heap_.reserve(events.size());
+    for (std::size_t i = 0; i < events.size(); ++i) heap_.push_back(Cursor{events[i].time, events[i].line, i, 0});
+    std::make_heap(heap_.begin(), heap_.end(), std::greater<>());
+}
+
+std::optional<Timeline::Step> Timeline::next() {
+    if (heap_.empty()) return std::nullopt;
+    std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
+    const Cursor c = heap_.back();
+    heap_.pop_back();
+    const Event& e = events_[c.event];
+    if (e.steps == 0) return Step{e, nullptr, 0};
+    if (c.step < e.steps) {
+        heap_.push_back(Cursor{step_time(e, c.step + 1), c.line, c.event, c.step + 1});
+        std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
+    }
+    return Step{ramp_step(e, c.step), &e, c.step};
 }
 
 std::optional<Scenario> parse_scenario(const std::string& text, const std::filesystem::path& base_dir,

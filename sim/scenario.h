@@ -10,12 +10,47 @@
 
 namespace sim {
 
+// Board seconds per real second a run may play at.
+constexpr double kMinSpeed = 0.01;
+constexpr double kMaxSpeed = 1000;
+
 // One thing that happens to the board at a moment of board time.
 struct Event {
     double time = 0;                 // seconds of board time after power-on
     int line = 0;                    // where it was written
-    std::string verb;                // after expansion, one of the primitive verbs
+    std::string verb;                // a primitive verb, or a ramp: "sweep", "approach"
     std::vector<std::string> args;
+    // A ramp stands for steps + 1 primitive events over `duration` seconds;
+    // they are made while playing, so a long ramp costs no memory.
+    int steps = 0;
+    double duration = 0;
+};
+
+// The primitive event of a ramp's step i (0..steps).
+Event ramp_step(const Event& ramp, int i);
+
+// Plays a scenario's events in time order, ramps step by step (equal times
+// keep the order they were written in).
+class Timeline {
+public:
+    struct Step {
+        Event event;               // primitive
+        const Event* ramp;         // the ramp it belongs to, or null
+        int index;                 // its step in the ramp
+    };
+    explicit Timeline(const std::vector<Event>& events);
+    std::optional<Step> next();
+
+private:
+    struct Cursor {
+        double time;
+        int line;
+        std::size_t event;
+        int step;
+        bool operator>(const Cursor& o) const;
+    };
+    const std::vector<Event>& events_;
+    std::vector<Cursor> heap_;
 };
 
 struct DiskSetting {

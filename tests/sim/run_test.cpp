@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -135,6 +136,22 @@ TEST(SimulatorRun, MissingFilesAreRefusedBeforeTheOutputIsTouched) {
     const std::string err = read_file(tmp.path / "stderr.txt");
     EXPECT_NE(err.find("test.scn: it is a folder"), std::string::npos) << err;
     EXPECT_EQ(read_file(tmp.path / "out/board.log"), earlier);
+}
+
+TEST(SimulatorRun, HostileSpeedIsRefusedAndLongRampsPlayInBoundedMemory) {
+    TempDir tmp;
+    EXPECT_EQ(run_svsim(tmp.path, "speed 1e-300\n0 power off\n"), 2);
+    EXPECT_NE(read_file(tmp.path / "stderr.txt").find("line 1: speed must be 0.01..1000"), std::string::npos)
+        << read_file(tmp.path / "stderr.txt");
+
+    // Each line stands for tens of thousands of steps.
+    std::string text = "paced off\n";
+    for (int i = 0; i < 20; ++i) text += "0 approach back 255 0 3600\n0 sweep -32768 32767 3600\n";
+    text += "1 power off\n";
+    ASSERT_EQ(run_svsim(tmp.path, text), 0) << read_file(tmp.path / "stderr.txt");
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "kB at most, of the largest run so far";
 }
 
 TEST(SimulatorRun, BadScenarioIsReportedWithItsLine) {

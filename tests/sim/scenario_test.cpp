@@ -11,6 +11,14 @@ sim::Scenario parse_ok(const std::string& text) {
     return s ? *s : sim::Scenario{};
 }
 
+// The primitive events a scenario plays, in order.
+std::vector<sim::Event> played(const sim::Scenario& s) {
+    std::vector<sim::Event> out;
+    sim::Timeline timeline(s.events);
+    while (auto step = timeline.next()) out.push_back(step->event);
+    return out;
+}
+
 std::string parse_error(const std::string& text) {
     std::string error;
     auto s = sim::parse_scenario(text, "/base", error);
@@ -59,21 +67,24 @@ TEST(ScenarioEvents, EventsAreSortedByTimeAndKeepTheirOrderAtEqualTimes) {
 }
 
 TEST(ScenarioEvents, SweepStepsTheAngleEvery50msFromEndToEnd) {
-    const auto s = parse_ok("2 sweep -2509 2509 1\n");
-    ASSERT_EQ(s.events.size(), 21u);  // 20 steps of 50 ms and both ends
-    EXPECT_DOUBLE_EQ(s.events.front().time, 2.0);
-    EXPECT_EQ(s.events.front().args[1], "-2509");
-    EXPECT_DOUBLE_EQ(s.events.back().time, 3.0);
-    EXPECT_EQ(s.events.back().args[1], "2509");
-    EXPECT_EQ(s.events[10].args[1], "0");
+    const auto e = played(parse_ok("2 sweep -2509 2509 1\n2.5 screenshot middle\n"));
+    ASSERT_EQ(e.size(), 22u);  // 20 steps of 50 ms and both ends, and the screenshot
+    EXPECT_DOUBLE_EQ(e.front().time, 2.0);
+    EXPECT_EQ(e.front().args[1], "-2509");
+    EXPECT_EQ(e[10].args[1], "0");
+    EXPECT_EQ(e[11].verb, "screenshot");  // after the step it was written after
+    EXPECT_DOUBLE_EQ(e.back().time, 3.0);
+    EXPECT_EQ(e.back().args[1], "2509");
 }
 
 TEST(ScenarioEvents, ApproachMovesOneSideAndKeepsTheOther) {
-    const auto s = parse_ok("0 radar 1 2 3 4 50 60 70 80 2\n1 approach back 150 30 1\n");
-    ASSERT_EQ(s.events.size(), 12u);
-    const auto& last = s.events.back().args;
-    EXPECT_EQ(last, (std::vector<std::string>{"1", "2", "3", "4", "50", "30", "30", "50", "2"}));
-    EXPECT_EQ(s.events[1].args[5], "150");
+    const auto s = parse_ok("0 radar 1 2 3 4 50 60 70 80 2\n1 approach back 150 30 1\n3 approach front 100 90 1\n");
+    const auto e = played(s);
+    ASSERT_EQ(e.size(), 23u);
+    EXPECT_EQ(e[1].args[5], "150");
+    EXPECT_EQ(e[11].args, (std::vector<std::string>{"1", "2", "3", "4", "50", "30", "30", "50", "2"}));
+    // The next approach keeps the back where the first one left it.
+    EXPECT_EQ(e.back().args, (std::vector<std::string>{"110", "90", "90", "110", "50", "30", "30", "50", "2"}));
 }
 
 TEST(ScenarioEvents, ButtonIsPressedThenReleased) {
