@@ -333,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Threshold{109, {203, 406, 203, 203}},
                       // 531/659 = 0.80577: * 256 = 206.3, * 512 = 412.5
                       Threshold{147, {206, 412, 206, 206}}, Threshold{148, {192, 384, 192, 192}}),
-    [](const ::testing::TestParamInfo<Threshold>& i) { return "t" + std::to_string(i.param.t); });
+    [](const ::testing::TestParamInfo<Threshold>& i) { return std::string("t").append(std::to_string(i.param.t)); });
 
 }  // namespace
 

@@ -37,7 +37,10 @@ SceneSystem& view(int mode) {
     return *sys;
 }
 
-std::string angle_name(int a) { return a < 0 ? "m" + std::to_string(-a) : a > 0 ? "p" + std::to_string(a) : "0"; }
+std::string angle_name(int a) {
+    if (a == 0) return "0";
+    return std::string(a < 0 ? "m" : "p").append(std::to_string(std::abs(a)));
+}
 
 TEST(GuideLineScreens, ReverseViewAcrossTheSteeringRange) {
     for (const short a : {-2509, -1200, 0, 1200, 2509}) {
