@@ -1,6 +1,7 @@
 #include "dsp/dsp_control.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <termios.h>
 
@@ -59,6 +60,67 @@ void apply_frame(const std::uint8_t* p, int len, Kv_UART_INFO* info) {
         info->key = p[1];
         break;
     }
+}
+
+constexpr std::uint8_t kSync = 0x55, kFramed = 0xA0;
+
+// The received bytes from a 0x55 on that are not yet a whole frame: header,
+// LEN, up to 255 payload bytes and the sum. One serial line feeds it.
+struct Pending {
+    const std::uint8_t* owner = nullptr;  // the state byte of that line
+    std::uint8_t bytes[3 + 255 + 1];
+    int n = 0;
+};
+Pending pending;
+
+enum class Candidate { incomplete, bad, good };
+
+// The frame that starts at bytes[0] (a 0x55). LEN 0, an unknown class and a
+// LEN too short for its class can never be taken, so they are bad at once
+// rather than after the sum.
+Candidate judge(const Pending& p) {
+    const std::uint8_t* f = p.bytes;
+    if (p.n < 2) return Candidate::incomplete;
+    if (f[1] != kFramed || (p.n >= 3 && f[2] == 0)) return Candidate::bad;
+    if (p.n < 4) return Candidate::incomplete;
+    const int len = f[2];
+    const int need = class_length(f[3]);
+    if (need == 0 || len < need) return Candidate::bad;
+    if (p.n < 4 + len) return Candidate::incomplete;
+    unsigned sum = 0;
+    for (int k = 0; k < len; ++k) sum += f[3 + k];
+    return (sum & 0xFF) == f[3 + len] ? Candidate::good : Candidate::bad;
+}
+
+void drop(Pending& p, int k) {
+    std::memmove(p.bytes, p.bytes + k, static_cast<std::size_t>(p.n - k));
+    p.n -= k;
+}
+
+// Takes every whole frame from the pending bytes. A bad candidate gives up
+// only its 0x55: a real frame may have begun inside it.
+void settle(Pending& p, Kv_UART_INFO* info) {
+    for (;;) {
+        int k = 0;
+        while (k < p.n && p.bytes[k] != kSync) ++k;
+        drop(p, k);
+        if (p.n == 0) return;
+        switch (judge(p)) {
+        case Candidate::incomplete: return;
+        case Candidate::bad: drop(p, 1); break;
+        case Candidate::good:
+            apply_frame(p.bytes + 3, p.bytes[2], info);
+            drop(p, 4 + p.bytes[2]);
+            break;
+        }
+    }
+}
+
+// The parser's state byte: 0 outside a frame, 1 after 0x55, 2 after 0xA0,
+// 3 in the payload, 4 before the sum.
+std::uint8_t state_of(const Pending& p) {
+    if (p.n <= 2) return static_cast<std::uint8_t>(p.n);
+    return p.n < 3 + p.bytes[2] ? 3 : 4;
 }
 
 std::uint8_t edge(bool now, std::int16_t& before) {
@@ -129,40 +191,22 @@ int set_opt(int fd, int nSpeed, int nBits, char nEvent, int nStop) {
 }
 
 void uart_process(const std::uint8_t* pbuf, int lenth, std::uint8_t* pstUart, Kv_UART_INFO* pUart_info) {
+    Pending& p = pending;
+    // Reads return whatever has arrived, so a frame goes on from where the
+    // last read of the same line stopped.
+    if (p.owner != pstUart || *pstUart != state_of(p)) p.n = 0;
+    p.owner = pstUart;
     if (lenth < 1) {
+        p.n = 0;
         *pstUart = 0;
         return;
     }
-    std::uint8_t payload[256];
-    int state = 0, len = 0, count = 0;
     for (int i = 0; i < lenth; ++i) {
-        const std::uint8_t b = pbuf[i];
-        switch (state) {
-        case 0:
-            if (b == 0x55) state = 1;
-            break;
-        case 1:
-            state = b == 0xA0 ? 2 : 0;
-            break;
-        case 2:
-            len = b;
-            count = 0;
-            state = 3;
-            break;
-        case 3:
-            payload[count++] = b;
-            if (count >= len) state = 4;
-            break;
-        case 4: {
-            unsigned sum = 0;
-            for (int k = 0; k < len; ++k) sum += payload[k];
-            if ((sum & 0xFF) == b) apply_frame(payload, len, pUart_info);
-            state = 0;
-            break;
-        }
-        }
+        if (p.n == 0 && pbuf[i] != kSync) continue;
+        p.bytes[p.n++] = pbuf[i];
+        settle(p, pUart_info);
     }
-    *pstUart = static_cast<std::uint8_t>(state);
+    *pstUart = state_of(p);
 }
 
 void sci_xmit(int fd, std::uint8_t data) { dev_write(fd, &data, 1); }

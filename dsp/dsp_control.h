@@ -33,6 +33,9 @@ constexpr std::uint8_t KEY_UP = 27, KEY_DOWN = 26, KEY_LEFT = 4, KEY_RIGHT = 6, 
 constexpr std::uint8_t KEY_HELD = 128, KEY_WAKE = 96, KEY_MENU = 16;
 
 int set_opt(int fd, int nSpeed, int nBits, char nEvent, int nStop);
+// Takes the frames in what one read of the line brought. A frame split
+// across reads is finished by the next call with the same state byte (one
+// line at a time; a state byte of 0 starts afresh).
 void uart_process(const std::uint8_t* pbuf, int lenth, std::uint8_t* pstUart, Kv_UART_INFO* pUart_info);
 void sci_xmit(int fd, std::uint8_t data);
 std::uint8_t sci_recv(int fd, std::uint8_t* precv_data);
