@@ -6,6 +6,7 @@
 #include <fstream>
 #include <fcntl.h>
 #include <iostream>
+#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -38,6 +39,42 @@ fs::path g_out;
 
 unsigned long number(const std::string& s) { return std::strtoul(s.c_str(), nullptr, 0); }
 
+std::string hex(unsigned long v, const char* format) {
+    char text[16];
+    std::snprintf(text, sizeof text, format, v);
+    return text;
+}
+
+// How an event reads in the board log, close to the scenario's words; empty
+// for the events that log themselves.
+std::string describe(const Event& e) {
+    const auto& a = e.args;
+    if (e.verb == "state") {
+        if (a[0] == "angle") return "angle " + a[1];
+        if (a[0] == "turn") return "turn " + a[1];
+        if (a[0] == "car_key") return "buttons " + hex(number(a[1]), "0x%02lX");
+        return (a[0] == "record_forbidden" ? std::string("record_forbid") : a[0]) + (a[1] == "0" ? " off" : " on");
+    }
+    if (e.verb == "radar")
+        return "radar front " + a[0] + " " + a[1] + " " + a[2] + " " + a[3] + " back " + a[4] + " " + a[5] + " " +
+               a[6] + " " + a[7] + " mode " + a[8];
+    if (e.verb == "key") return "key " + a[0];
+    if (e.verb == "ir") return "ir " + a[0] + (a[1] == "0" ? "" : " repeats " + a[1]);
+    if (e.verb == "serial") {
+        std::string text = "serial";
+        for (const auto& b : a) text += hex(number(b), " %02lX");
+        return text;
+    }
+    if (e.verb == "board_code") return "board_code " + a[0];
+    if (e.verb == "disk_insert")
+        return "disk insert " + a[0] + " " + a[1] + " MB" + (a[2] == "0" ? " whole" : "") +
+               (a[3] == "0" ? " unformatted" : "");
+    if (e.verb == "disk_remove") return "disk remove";
+    if (e.verb == "rtc_stop" || e.verb == "clear_failures") return e.verb;
+    return {};
+}
+
+
 }  // namespace
 
 bool prepare_output(const fs::path& out, std::string& error) {
@@ -64,12 +101,17 @@ bool prepare_output(const fs::path& out, std::string& error) {
     return true;
 }
 
-void apply_event(const Event& e, const fs::path& out) {
+void apply_event(const Event& e, const fs::path& out, std::string_view note, bool logged) {
     const auto& a = e.args;
+    // Logged before it takes effect, so the board's answer follows it.
+    if (const std::string text = describe(e); logged && !text.empty()) host::board_log("sim", text + std::string(note));
     if (e.verb == "state") {
         host::VehicleState s = host::mcu_state();
         const long v = std::strtol(a[1].c_str(), nullptr, 0);
-        if (a[0] == "acc") s.acc = v != 0;
+        if (a[0] == "turn") {
+            s.left = a[1] == "left" || a[1] == "both";
+            s.right = a[1] == "right" || a[1] == "both";
+        } else if (a[0] == "acc") s.acc = v != 0;
         else if (a[0] == "reverse") s.reverse = v != 0;
         else if (a[0] == "left") s.left = v != 0;
         else if (a[0] == "right") s.right = v != 0;
@@ -129,6 +171,7 @@ void apply_event(const Event& e, const fs::path& out) {
         for (std::size_t i = 1; i < a.size(); ++i) op += (i > 1 ? " " : "") + a[i];
         // Requests may be written in any base; the board names them in hex.
         if (a.size() == 4 && a[1] == "ioctl") op = host::ioctl_op(a[2], number(a[3]));
+        if (logged) host::board_log("sim", "fail " + a[0] + " " + op);
         host::inject_failure(op, static_cast<int>(std::strtol(a[0].c_str(), nullptr, 0)));
     } else if (e.verb == "clear_failures") {
         host::clear_failures();
@@ -236,7 +279,24 @@ int run(const RunOptions& options) {
         while (const auto step = timeline.next()) {
             const Event& e = step->event;
             for (double left; (left = e.time - host::board_uptime()) > 0;) host::board_sleep(left < 0.05 ? left : 0.05);
-            apply_event(e, out);
+            if (!step->ramp) {
+                apply_event(e, out);
+                continue;
+            }
+            // A ramp logs its first step with where it goes, and its last;
+            // the steps between follow from those.
+            const Event& r = *step->ramp;
+            std::string note;
+            if (step->index == 0) {
+                std::ostringstream text;
+                if (r.verb == "sweep") text << " (sweep to " << r.args[1];
+                else text << " (approach " << r.args[0] << " to " << r.args[2] << " cm";
+                text << " in " << r.duration << " s, " << r.steps + 1 << " steps)";
+                note = text.str();
+            } else if (step->index == r.steps) {
+                note = " (end of " + r.verb + ")";
+            }
+            apply_event(e, out, note, !note.empty());
         }
         finish("end of scenario");
     });

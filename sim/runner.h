@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "sim/scenario.h"
 
@@ -22,8 +23,10 @@ struct RunOptions {
 // when the system reboots the board. Returns only on a set-up error.
 int run(const RunOptions& options);
 
-// Performs one event on the board; screenshots go to <out>/screens.
-void apply_event(const Event& event, const std::filesystem::path& out);
+// Performs one primitive event on the board and logs it ("sim: reverse on"),
+// with `note` after it; screenshots go to <out>/screens.
+void apply_event(const Event& event, const std::filesystem::path& out, std::string_view note = {},
+                 bool logged = true);
 
 // Empties an output folder that an earlier run made, or creates it. Refuses
 // (false, with a message) a folder it did not make that is not empty.

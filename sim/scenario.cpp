@@ -186,8 +186,7 @@ struct Parser {
         } else if (v == "turn" && n == 1) {
             const std::string& s = arg(0);
             if (s != "left" && s != "right" && s != "both" && s != "off") return fail("turn left|right|both|off");
-            add(t, "state", {"left", (s == "left" || s == "both") ? "1" : "0"});
-            add(t, "state", {"right", (s == "right" || s == "both") ? "1" : "0"});
+            add(t, "state", {"turn", s});
         } else if (v == "angle" && n == 1) {
             if (!parse_long(arg(0), x, -32768, 32767)) return fail("angle must be a signed 16-bit number");
             add(t, "state", {"angle", std::to_string(x)});

@@ -154,6 +154,55 @@ TEST(SimulatorRun, HostileSpeedIsRefusedAndLongRampsPlayInBoundedMemory) {
     EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "kB at most, of the largest run so far";
 }
 
+TEST(SimulatorRun, EveryEventIsLoggedWhenItIsApplied) {
+    TempDir tmp;
+    ASSERT_EQ(run_svsim(tmp.path,
+                        "paced off\n"
+                        "fail 2 ioctl /dev/fb0 17\n"
+                        "0.1 acc off\n0.1 acc on\n0.2 reverse on\n0.2 turn left\n0.3 angle -2509\n"
+                        "0.3 sweep 0 100 0.2\n0.4 radar 150 150 150 150 0 0 0 0\n0.5 approach front 100 50 0.3\n"
+                        "0.6 serial 0x55 0xaa 1\n0.6 button ok 0.1\n0.7 key 27\n0.7 ir menu 2\n"
+                        "0.85 record_forbid on\n0.85 record_lock off\n0.9 board_code 3\n0.9 disk insert stick 64 whole\n"
+                        "1.0 disk remove\n1.0 rtc_stop\n1.0 fail 1 sh mount\n1.0 clear_failures\n1.0 log marker\n"
+                        "1.2 power off\n"),
+              0)
+        << read_file(tmp.path / "stderr.txt");
+    std::vector<std::string> logged;
+    std::istringstream log(read_file(tmp.path / "out/board.log"));
+    for (std::string line; std::getline(log, line);)
+        if (const auto at = line.find("] sim: "); at != std::string::npos && line.find("serial line") == std::string::npos)
+            logged.push_back(line.substr(at + 7));
+    const std::vector<std::string> expected = {
+        "fail 2 ioctl /dev/fb0 0x11",
+        "acc off",
+        "acc on",
+        "reverse on",
+        "turn left",
+        "angle -2509",
+        "angle 0 (sweep to 100 in 0.2 s, 5 steps)",
+        "radar front 150 150 150 150 back 0 0 0 0 mode 0",
+        "angle 100 (end of sweep)",
+        "radar front 120 100 100 120 back 0 0 0 0 mode 0 (approach front to 50 cm in 0.3 s, 4 steps)",
+        "serial 55 AA 01",
+        "buttons 0x40",
+        "buttons 0x00",
+        "key 27",
+        "ir 16 repeats 2",
+        "radar front 70 50 50 70 back 0 0 0 0 mode 0 (end of approach)",
+        "record_forbid on",
+        "record_lock off",
+        "board_code 3",
+        "disk insert stick 64 MB whole",
+        "disk remove",
+        "rtc_stop",
+        "fail 1 sh mount",
+        "clear_failures",
+        "marker",
+        "run ended: power off",
+    };
+    EXPECT_EQ(logged, expected);
+}
+
 TEST(SimulatorRun, BadScenarioIsReportedWithItsLine) {
     TempDir tmp;
     EXPECT_EQ(run_svsim(tmp.path, "0 acc sideways\n"), 2);

@@ -101,15 +101,14 @@ TEST(ScenarioEvents, KeysSerialDisksAndFailures) {
     const auto s = parse_ok(
         "0 ir ok 3\n0 key 0x1b\n0 serial 0x55 0xA0 1 0x81 0x81\n0 disk insert usb 512\n0 disk remove\n"
         "0 fail 2 ioctl /dev/fb0 0x4004467C\n0 turn both\n");
-    ASSERT_EQ(s.events.size(), 8u);
+    ASSERT_EQ(s.events.size(), 7u);
     EXPECT_EQ(s.events[0].args, (std::vector<std::string>{"5", "3"}));
     EXPECT_EQ(s.events[1].args[0], "27");
     EXPECT_EQ(s.events[2].args, (std::vector<std::string>{"85", "160", "1", "129", "129"}));
     EXPECT_EQ(s.events[3].args, (std::vector<std::string>{"usb", "512", "1", "1"}));
     EXPECT_EQ(s.events[4].verb, "disk_remove");
     EXPECT_EQ(s.events[5].args, (std::vector<std::string>{"2", "ioctl", "/dev/fb0", "0x4004467C"}));
-    EXPECT_EQ(s.events[6].args, (std::vector<std::string>{"left", "1"}));
-    EXPECT_EQ(s.events[7].args, (std::vector<std::string>{"right", "1"}));
+    EXPECT_EQ(s.events[6].args, (std::vector<std::string>{"turn", "both"}));
 }
 
 TEST(ScenarioErrors, MistakesNameTheirLine) {
