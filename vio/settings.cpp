@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -31,11 +32,25 @@ Flash_param flash_param;
 
 namespace {
 
+// Where a save writes the new content before renaming it over the file.
+std::string temp_path(const std::string& path) { return path + ".new"; }
+
+// Flushes the folder holding `path`, where a rename is recorded. A folder
+// that cannot be opened or flushed is left as it is.
+void sync_folder(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 // Replaces the file by writing the whole content beside it, flushing it to
 // storage and renaming it over the old one, so a power cut leaves either the
 // old or the new record, never a torn one.
 bool replace_file(const std::string& path, const void* data, std::size_t len) {
-    const std::string tmp = path + ".new";
+    const std::string tmp = temp_path(path);
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     if (!f) return false;
     const bool ok = std::fwrite(data, 1, len, f) == len && std::fflush(f) == 0 && ::fsync(fileno(f)) == 0;
@@ -43,6 +58,9 @@ bool replace_file(const std::string& path, const void* data, std::size_t len) {
         std::remove(tmp.c_str());
         return false;
     }
+    // Without this a power cut soon after could bring the old file back. The
+    // new one is in place already, so the save counts as done either way.
+    sync_folder(path);
     return true;
 }
 
@@ -50,6 +68,8 @@ bool replace_file(const std::string& path, const void* data, std::size_t len) {
 
 void load_param(Flash_param* buf1) {
     const std::string path = board_path(PARAM_FILE);
+    // Left by a save cut short before its rename; the file itself is intact.
+    std::remove(temp_path(path).c_str());
     std::FILE* f = std::fopen(path.c_str(), "rb+");
     bool writable = f != nullptr;
     // Read-only storage: read what is there instead of replacing it.

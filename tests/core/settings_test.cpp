@@ -105,6 +105,30 @@ TEST_F(SettingsFile, ChangedRecordSurvivesAReload) {
     EXPECT_EQ(files, 1);
 }
 
+// A save cut short leaves its temporary file beside the record: the next
+// start removes it and reads the record as it was.
+TEST_F(SettingsFile, StaleTemporaryFileIsRemovedAtStart) {
+    const std::filesystem::path stale = on_board(std::string(PARAM_FILE) + ".new");
+    Flash_param rec = flash_param_default;
+    rec.im_param.bright = 0;
+    const std::string stored(reinterpret_cast<const char*>(&rec), sizeof rec);
+    std::ofstream(on_board(PARAM_FILE), std::ios::binary) << stored;
+    std::ofstream(stale, std::ios::binary) << stored.substr(0, 100);
+    Flash_param p{};
+    load_param(&p);
+    EXPECT_EQ(std::memcmp(&p, &rec, sizeof p), 0);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_EQ(slurp(on_board(PARAM_FILE)), stored);
+
+    // Without a record the defaults are written and nothing else is left.
+    std::filesystem::remove(on_board(PARAM_FILE));
+    std::ofstream(stale, std::ios::binary) << stored.substr(0, 100);
+    load_param(&p);
+    EXPECT_EQ(std::memcmp(&p, &flash_param_default, sizeof p), 0);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_EQ(slurp(on_board(PARAM_FILE)).size(), sizeof(Flash_param));
+}
+
 TEST_F(SettingsFile, SaveDoesNotCreateAMissingFile) {
     testing::internal::CaptureStdout();
     save_param(&flash_param_default);
