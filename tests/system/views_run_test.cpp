@@ -28,13 +28,13 @@ TEST(ViewsRun, ReverseShowsTheBackViewWithinTwoPasses) {
     write_settings(tmp.path / "settings.dat", scene_settings());
     ASSERT_EQ(run_svsim(tmp.path, "speed 1000\nsettings settings.dat\n"
                                   "1.0 screenshot idle\n"
-                                  "1.5 log reverse\n1.5 reverse on\n"
+                                  "1.5 reverse on\n"
                                   "1.8 screenshot reverse\n"
                                   "2.5 power off\n"),
               0)
         << read_file(tmp.path / "stderr.txt");
     const std::string log = read_file(tmp.path / "out/board.log");
-    const auto marker = times_of(log, "sim: reverse");
+    const auto marker = times_of(log, "sim: reverse on");
     ASSERT_EQ(marker.size(), 1u);
     // A status frame within 50 ms, then at most two passes of 1/12 s.
     std::vector<double> on;
