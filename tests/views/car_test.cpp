@@ -2,7 +2,9 @@
 // hands back to the cameras.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 #include "dsp/dsp_cars.h"
@@ -102,7 +104,23 @@ TEST_F(Car, ClearCarGivesTheEndsBackToFrontAndBack) {
     EXPECT_EQ(e(400, 160).YUV_default, kUntouched);
 }
 
+// Hostile layouts may clip the car away, but nothing may land outside the
+// car band (with its mirrors) and its rows, nor outside the table: the table
+// sits between guard entries and every entry starts as a sentinel.
 TEST_F(Car, HostileLayoutsStayInTheTable) {
+    constexpr int kGuard = 2 * TABLE_W;
+    const Image_table sentinel{0x5A, 0x1234, kUntouched, 0x9876543, {1, 2, 3, 4}, 0x13579, {5, 6, 7, 8}};
+    std::vector<Image_table> buf(kGuard + TABLE_W * TABLE_H + kGuard);
+    Image_table* const table = buf.data() + kGuard;
+    auto same = [](const Image_table& a, const Image_table& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    // Entries that differ from the sentinel, by position relative to the table.
+    auto changed = [&] {
+        std::vector<long long> at;
+        for (std::size_t i = 0; i < buf.size(); ++i)
+            if (!same(buf[i], sentinel)) at.push_back(static_cast<long long>(i) - kGuard);
+        return at;
+    };
+    long long drawn = 0;
     // LL, W, FVLEN, BVLEN, LRVLEN: huge, all zero, T < 0, car above the table, span < 0, span 0,
     // band wider than the area.
     for (auto [LL, W, F, B, S] :
@@ -112,13 +130,52 @@ TEST_F(Car, HostileLayoutsStayInTheTable) {
         for (int left : {16, -150, 620, -1000, 5000})
             for (std::uint16_t blank : {0, 65535})
                 for (std::uint16_t show : {0, 1}) {
+                    SCOPED_TRACE(::testing::Message() << LL << " " << W << " " << F << " " << B << " " << S << " left "
+                                                      << left << " blank " << blank << " show " << show);
                     param_car.LL = static_cast<std::uint16_t>(LL), param_car.W = static_cast<std::uint16_t>(W);
                     FVLEN = static_cast<std::int16_t>(F), BVLEN = static_cast<std::int16_t>(B);
                     LRVLEN = static_cast<std::int16_t>(S), FULLVIEW_Left = left;
-                    clear_car(t.data());
                     im.fblank = im.bblank = blank, im.show_blank = show, im.suv = 65535;
-                    mt_car(t.data(), im, index_table());
+
+                    // The car band: 290 columns of ground across W + 2 S, the body 160 mm wider than W,
+                    // centred in the area; rows 456 over the ground length T from row 12.
+                    const long long T = static_cast<long long>(F) + LL + B, span = W + 2LL * S;
+                    const bool laid = T > 0 && span != 0;
+                    const long long cols = laid ? 290LL * (W + 160) / span : 0;
+                    const long long cl = left + (290 - cols) / 2, cr = cl + cols;
+                    const long long front = laid ? 12 + 456LL * F / T : 0, rear = laid ? 12 + 456LL * (F + LL) / T : 0;
+                    const long long d150 = laid ? 68400 / T : 0;  // 150 mm in rows
+
+                    // clear_car: only the kinds of the composed rows 12..467 inside the band.
+                    std::fill(buf.begin(), buf.end(), sentinel);
+                    clear_car(table);
+                    for (long long i : changed()) {
+                        const long long r = i / TABLE_W, c = i % TABLE_W;
+                        ASSERT_TRUE(laid && i >= 0 && r >= 12 && r < 468 && c >= cl && c < cr) << "entry " << i;
+                        Image_table want = sentinel;
+                        want.pic_num = table[i].pic_num;
+                        ASSERT_TRUE(same(table[i], want)) << "entry " << i;
+                        ASSERT_TRUE(want.pic_num == 0x42 || want.pic_num == 0x22) << "entry " << i;
+                    }
+
+                    // mt_car: colour entries over the band and its 8 mirror columns each side, from the
+                    // car's front less 150 mm and the front blind zone to its rear plus both.
+                    std::fill(buf.begin(), buf.end(), sentinel);
+                    mt_car(table, im, index_table());
+                    const std::vector<long long> car = changed();
+                    drawn += static_cast<long long>(car.size());
+                    for (long long i : car) {
+                        const long long r = i / TABLE_W, c = i % TABLE_W;
+                        ASSERT_TRUE(laid && cols > 0 && i >= 0 && i < TABLE_W * TABLE_H) << "entry " << i;
+                        ASSERT_TRUE(c >= cl - 8 && c < cr + 8) << "entry " << i;
+                        ASSERT_TRUE(r >= front - d150 - blank && r < rear + d150 + blank) << "entry " << i;
+                        Image_table want = sentinel;
+                        want.pic_num = 0;
+                        want.YUV_default = table[i].YUV_default;
+                        ASSERT_TRUE(same(table[i], want)) << "entry " << i;
+                    }
                 }
+    EXPECT_GT(drawn, 0);  // some layouts still show a car
 }
 
 }  // namespace
