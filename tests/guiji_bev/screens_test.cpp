@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -115,14 +116,19 @@ std::vector<std::array<int, 2>> marks(const std::vector<Image_table>& t, std::ui
     return out;
 }
 
+// Puts the camera pixel of the car's front corner, 250 mm out and 50 mm
+// ahead, at the centre of a side view.
+void centre_on_corner(bool right) {
+    double xx, yy, py, px;
+    b_bianhuan(right ? LRVLEN + param_car.W + 250 : LRVLEN - 250, FVLEN - 50, &xx, &yy, right ? r_xishu : l_xishu);
+    a_huanyuan(yy, xx, &py, &px, right ? flash_param.cr_param.sensor : flash_param.cl_param.sensor);
+    (right ? r_center_y : l_center_y) = int(std::lround(py));
+    (right ? r_center_x : l_center_x) = int(std::lround(px));
+}
+
 TEST_F(Screen, SideMarksSplitAtTheFrontCorner) {
     for (bool right : {true, false}) {
-        // Put the camera pixel of the corner, 250 mm out and 50 mm ahead, at the view's centre.
-        double xx, yy, py, px;
-        b_bianhuan(right ? LRVLEN + param_car.W + 250 : LRVLEN - 250, FVLEN - 50, &xx, &yy, right ? r_xishu : l_xishu);
-        a_huanyuan(yy, xx, &py, &px, right ? flash_param.cr_param.sensor : flash_param.cl_param.sensor);
-        (right ? r_center_y : l_center_y) = int(std::lround(py));
-        (right ? r_center_x : l_center_x) = int(std::lround(px));
+        centre_on_corner(right);
         for (bool across : {true, false}) {
             SCOPED_TRACE(std::string(right ? "right" : "left") + (across ? " across" : " along"));
             std::vector<Image_table> t(TABLE_W * TABLE_H, Image_table{0x12, 0, 0, 0, {}, 0, {}});
@@ -170,21 +176,72 @@ TEST_F(Screen, FrontMarksAreThreeSegmentsOrderedByDistance) {
     }
 }
 
+// Odd car layouts, and the scene's car with the views' crops moved so that
+// the marks run over the views' edges: a mark may only turn entries of its
+// own view into its colours (side views 458 x 456 from row 12, the front view
+// 476 x 336 from row 72), and nothing around the table changes: it sits
+// between guard entries and every entry starts as a sentinel.
 TEST_F(Screen, MarksOfOddLayoutsStayInTheTable) {
+    compose(0);  // the front view's crop and scale
+    centre_on_corner(true), centre_on_corner(false);
     const Param_car car = param_car;
     const std::int16_t fv = FVLEN, bv = BVLEN, lr = LRVLEN;
-    std::vector<Image_table> t(TABLE_W * TABLE_H);
-    for (int len : {0, 1, 65535}) {
-        for (int view : {-32768, 0, 1, 32767}) {
-            param_car = {0, std::uint16_t(len), std::uint16_t(len), 0, 0, 0};
-            FVLEN = BVLEN = LRVLEN = std::int16_t(view);
-            FRONTBLANK = std::uint16_t(len);
-            for (auto mark : {draw_biaochi1_r2, draw_biaochi0_r2, draw_biaochi1_l2, draw_biaochi0_l2, draw_biaochi_fr,
-                              draw_biaochi_fl})
-                mark(t.data());
+    const std::uint16_t fb = FRONTBLANK;
+    const int centres[6] = {r_center_x, r_center_y, l_center_x, l_center_y, f_center_x, f_center_y};
+    constexpr int kGuard = 2 * TABLE_W;
+    const Image_table sentinel{0x5A, 0x1234, 0x12345678, 0x9876543, {1, 2, 3, 4}, 0x13579, {5, 6, 7, 8}};
+    std::vector<Image_table> buf(kGuard + TABLE_W * TABLE_H + kGuard);
+    auto same = [](const Image_table& a, const Image_table& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    struct Mark {
+        void (*draw)(Image_table*);
+        int top, rows, left, cols;
+    };
+    const Mark kMarks[] = {{draw_biaochi1_r2, 12, 456, RVIEW_Left, 458}, {draw_biaochi0_r2, 12, 456, RVIEW_Left, 458},
+                           {draw_biaochi1_l2, 12, 456, RVIEW_Left, 458}, {draw_biaochi0_l2, 12, 456, RVIEW_Left, 458},
+                           {draw_biaochi_fr, 72, 336, BVIEW_Left, 476},  {draw_biaochi_fl, 72, 336, BVIEW_Left, 476}};
+    struct Case {
+        int len, view;  // len -1: the scene's car
+        int dx, dy;     // camera pixels the views' centres move by
+    };
+    std::vector<Case> cases;
+    for (int d : {0, 150, -150, 300, -300}) cases.push_back({-1, 0, d, 0}), cases.push_back({-1, 0, 0, d});
+    for (int len : {0, 1, 65535})
+        for (int view : {-32768, 0, 1, 32767}) cases.push_back({len, view, 0, 0});
+    long long scene_drawn = 0;
+    for (const Case& k : cases) {
+        if (k.len >= 0) {
+            param_car = {0, std::uint16_t(k.len), std::uint16_t(k.len), 0, 0, 0};
+            FVLEN = BVLEN = LRVLEN = std::int16_t(k.view);
+            FRONTBLANK = std::uint16_t(k.len);
+        }
+        r_center_x = centres[0] + k.dx, r_center_y = centres[1] + k.dy;
+        l_center_x = centres[2] + k.dx, l_center_y = centres[3] + k.dy;
+        f_center_x = centres[4] + k.dx, f_center_y = centres[5] + k.dy;
+        for (int m = 0; m < 6; ++m) {
+            SCOPED_TRACE(::testing::Message() << "length " << k.len << " view " << k.view << " centre moved " << k.dx
+                                              << "," << k.dy << " mark " << m);
+            const Mark& mark = kMarks[m];
+            std::fill(buf.begin(), buf.end(), sentinel);
+            mark.draw(buf.data() + kGuard);
+            for (std::size_t i = 0; i < buf.size(); ++i) {
+                if (same(buf[i], sentinel)) continue;
+                const long long at = static_cast<long long>(i) - kGuard, r = at / TABLE_W, c = at % TABLE_W;
+                ASSERT_TRUE(at >= 0 && at < TABLE_W * TABLE_H) << "entry " << at << " off the table";
+                ASSERT_TRUE(r >= mark.top && r < mark.top + mark.rows && c >= mark.left && c < mark.left + mark.cols)
+                    << "row " << r << " column " << c;
+                Image_table want = sentinel;
+                want.pic_num = 0;
+                want.YUV_default = buf[i].YUV_default;
+                ASSERT_TRUE(same(buf[i], want)) << "row " << r << " column " << c;
+                ASSERT_TRUE(want.YUV_default == kYellow || want.YUV_default == kGreen) << "row " << r;
+                if (k.len == -1) ++scene_drawn;
+            }
         }
     }
-    param_car = car, FVLEN = fv, BVLEN = bv, LRVLEN = lr;
+    param_car = car, FVLEN = fv, BVLEN = bv, LRVLEN = lr, FRONTBLANK = fb;
+    r_center_x = centres[0], r_center_y = centres[1], l_center_x = centres[2], l_center_y = centres[3];
+    f_center_x = centres[4], f_center_y = centres[5];
+    EXPECT_GT(scene_drawn, 0);
 }
 
 }  // namespace
