@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -48,45 +48,84 @@ struct State {
 
 pid_t this_tid() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
 
-// Whether a thread of this process may run now: runnable or in an
-// uninterruptible wait (which ends by itself).
-bool thread_busy(pid_t tid) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", static_cast<int>(tid));
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;  // gone
-    char buf[512];
-    const ssize_t n = ::read(fd, buf, sizeof buf - 1);
-    ::close(fd);
-    if (n <= 0) return false;
-    buf[n] = 0;
-    // The state follows the command name, which may itself hold ')'.
-    const char* close = nullptr;
-    for (const char* p = buf; *p; ++p)
-        if (*p == ')') close = p;
-    if (!close || close[1] != ' ') return false;
-    const char state = close[2];
-    return state != 'S' && state != 'T' && state != 't' && state != 'Z' && state != 'X' && state != 'I';
-}
-
-// True when no thread but the clock's own and those waiting on the clock
-// (`waiting`, sorted) may run.
-bool process_idle(const std::vector<pid_t>& waiting, pid_t self) {
-    DIR* dir = ::opendir("/proc/self/task");
-    if (!dir) return false;
-    bool idle = true;
-    while (const dirent* e = ::readdir(dir)) {
-        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
-        const auto tid = static_cast<pid_t>(std::atoi(e->d_name));
-        if (tid == self || std::binary_search(waiting.begin(), waiting.end(), tid)) continue;
-        if (thread_busy(tid)) {
-            idle = false;
-            break;
+// The threads of this process and their state files, kept open between
+// looks: the clock looks often.
+class Threads {
+public:
+    // True when no thread but `self` and those waiting on the clock
+    // (`waiting`, sorted) may run.
+    bool idle(const std::vector<pid_t>& waiting, pid_t self) {
+        if (!list()) return false;
+        for (Known& k : known_) {
+            if (k.tid == self || std::binary_search(waiting.begin(), waiting.end(), k.tid)) continue;
+            if (busy(k)) return false;
         }
+        return true;
     }
-    ::closedir(dir);
-    return idle;
-}
+
+private:
+    struct Known {
+        pid_t tid;
+        int fd;
+        bool seen;
+    };
+
+    bool list() {
+        if (dir_ < 0) dir_ = ::open("/proc/self/task", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir_ < 0 || ::lseek(dir_, 0, SEEK_SET) != 0) return false;
+        for (Known& k : known_) k.seen = false;
+        alignas(8) char buf[4096];
+        for (;;) {
+            const long n = ::syscall(SYS_getdents64, dir_, buf, sizeof buf);
+            if (n < 0) return false;
+            if (n == 0) break;
+            for (long at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const Dirent*>(buf + at);
+                at += e->reclen;
+                if (e->name[0] < '0' || e->name[0] > '9') continue;
+                const auto tid = static_cast<pid_t>(std::atoi(e->name));
+                auto it = std::find_if(known_.begin(), known_.end(), [tid](const Known& k) { return k.tid == tid; });
+                if (it != known_.end()) {
+                    it->seen = true;
+                    continue;
+                }
+                char path[64];
+                std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", static_cast<int>(tid));
+                known_.push_back(Known{tid, ::open(path, O_RDONLY | O_CLOEXEC), true});
+            }
+        }
+        std::erase_if(known_, [](const Known& k) {
+            if (!k.seen && k.fd >= 0) ::close(k.fd);
+            return !k.seen;
+        });
+        return true;
+    }
+
+    // Runnable, or in an uninterruptible wait (which ends by itself).
+    static bool busy(const Known& k) {
+        if (k.fd < 0) return false;
+        char buf[512];
+        const ssize_t n = ::pread(k.fd, buf, sizeof buf - 1, 0);
+        if (n <= 0) return false;  // gone
+        buf[n] = 0;
+        // The state follows the command name, which may itself hold ')'.
+        const char* close = std::strrchr(buf, ')');
+        if (!close || close[1] != ' ') return false;
+        const char state = close[2];
+        return state != 'S' && state != 'T' && state != 't' && state != 'Z' && state != 'X' && state != 'I';
+    }
+
+    struct Dirent {
+        std::uint64_t ino;
+        std::int64_t off;
+        unsigned short reclen;
+        unsigned char type;
+        char name[1];
+    };
+
+    int dir_ = -1;
+    std::vector<Known> known_;
+};
 
 // Board time the speed limit allows now. After a stretch of busy host time
 // the clock catches up at most a tenth of a board second at once.
@@ -126,6 +165,7 @@ void run(State& s) {
     std::unique_lock lock(s.mutex);
     auto poll = std::chrono::microseconds(20);
     std::vector<pid_t> waiting;
+    Threads threads;
     for (;;) {
         bool busy = false, unwoken = false;
         for (Entry& e : s.entries) {
@@ -142,7 +182,7 @@ void run(State& s) {
             std::sort(waiting.begin(), waiting.end());
             const std::uint64_t version = s.version;
             lock.unlock();
-            const bool idle = process_idle(waiting, s.tid);
+            const bool idle = threads.idle(waiting, s.tid);
             lock.lock();
             if (s.version != version) continue;  // a wait began or ended meanwhile: look again
             busy = !idle;
@@ -151,18 +191,19 @@ void run(State& s) {
             std::int64_t next = kFar;
             for (const Entry& e : s.entries) next = std::min(next, e.deadline);
             const std::int64_t limit = speed_limit(s);
-            const std::int64_t target = std::min(next, limit);
-            if (target > s.now.load()) {
-                s.now = target;
+            if (next <= limit) {
+                if (next > s.now.load()) s.now = next;
                 for (Entry& e : s.entries)
-                    if (e.deadline <= target) e.due = true;
+                    if (e.deadline <= next) e.due = true;
                 poll = std::chrono::microseconds(20);
                 continue;
             }
             // Held back by the speed limit: sleep until it allows the next
-            // deadline, looking in now and then while nothing waits for one.
-            const double gap_ns = next == kFar ? 1e6 : static_cast<double>(next - limit) / s.speed;
-            const auto sleep = std::chrono::nanoseconds(static_cast<std::int64_t>(std::clamp(gap_ns, 2e4, 2e6)));
+            // deadline (a new wait ends the sleep early), or let time flow
+            // in small steps while nothing waits for one.
+            if (next == kFar && limit > s.now.load()) s.now = limit;
+            const double gap_ns = next == kFar ? 2e6 : static_cast<double>(next - limit) / s.speed;
+            const auto sleep = std::chrono::nanoseconds(static_cast<std::int64_t>(std::clamp(gap_ns, 2e4, 1e8)));
             s.kick.wait_for(lock, sleep, [&] { return s.kicked; });
             s.kicked = false;
             poll = std::chrono::microseconds(20);
