@@ -198,10 +198,10 @@ void run(State& s) {
                 poll = std::chrono::microseconds(20);
                 continue;
             }
-            // Held back by the speed limit: sleep until it allows the next
-            // deadline (a new wait ends the sleep early), or let time flow
-            // in small steps while nothing waits for one.
-            if (next == kFar && limit > s.now.load()) s.now = limit;
+            // Held back by the speed limit: time flows up to it, then sleep
+            // until it allows the next deadline (a new wait ends the sleep
+            // early), in small steps while nothing waits for one.
+            if (limit > s.now.load()) s.now = limit;
             const double gap_ns = next == kFar ? 2e6 : static_cast<double>(next - limit) / s.speed;
             const auto sleep = std::chrono::nanoseconds(static_cast<std::int64_t>(std::clamp(gap_ns, 2e4, 1e8)));
             s.kick.wait_for(lock, sleep, [&] { return s.kicked; });
