@@ -76,115 +76,18 @@ struct Gains {
     std::uint32_t y[4], u[4], v[4];
 };
 
-// What the compositor gathers in one frame.
-struct FrameStats {
-    bool signal[4] = {};
-    std::uint64_t window[4] = {};
-    std::uint64_t ysum[4] = {}, usum[4] = {}, vsum[4] = {};
-    std::uint32_t count[4] = {};
-    std::uint64_t cy[5][2] = {}, cu[5][2] = {}, cv[5][2] = {};
-    std::uint32_t ccount[5] = {};
-};
-
-std::uint32_t store_gain(double g) {
-    const double v = g * 256.0;
-    if (std::isnan(v)) return 256;
-    if (!(v > 0)) return 0;
-    if (v >= 65535.0) return 65535;
-    return static_cast<std::uint32_t>(v);
-}
-
-std::uint64_t weighted_sum(double d) {
-    if (!std::isfinite(d) || d < 1.0) return 0;
-    if (d >= 18446744073709551615.0) return UINT64_MAX;
-    return static_cast<std::uint64_t>(d);
-}
-
-struct Ratios {
-    double l, f, r;
-};
-
-Ratios ring_ratios(const double m[4][5]) {
-    const double q = std::sqrt(std::sqrt((m[R][4] * m[F][3] * m[L][1] * m[B][2]) /
-                                         (m[R][2] * m[B][1] * m[L][3] * m[F][4])));
-    Ratios r;
-    r.l = q * m[B][1] / m[L][1];
-    r.f = q * m[L][3] * r.l / m[F][3];
-    r.r = q * m[F][4] * r.f / m[R][4];
-    return r;
-}
-
-// The compositor's gain update for the next frame, from the same statistics.
+// The next frame's gains by the compositor's own rule, from what the
+// OpenCV side measured.
 void update_gains(const FrameStats& st, Gains& g) {
-    double my[4][5], mu[4][5], mv[4][5];
-    for (auto* m : {my, mu, mv})
-        for (int c = 0; c < 4; ++c)
-            for (int k = 0; k < 5; ++k) m[c][k] = 128;
-    for (int k = 1; k <= 4; ++k) {
-        if (st.ccount[k] == 0) continue;
-        const Cam cams[2] = {kCornerA[k], kCornerB[k]};
-        for (int i = 0; i < 2; ++i) {
-            const Cam c = cams[i];
-            my[c][k] = st.signal[c] ? static_cast<double>(st.cy[k][i] / st.ccount[k]) : 128;
-            mu[c][k] = static_cast<double>(st.cu[k][i] / st.ccount[k]);
-            mv[c][k] = static_cast<double>(st.cv[k][i] / st.ccount[k]);
-        }
+    update_gains(st);
+    const std::uint32_t* const globals[3][4] = {{&bili_b, &bili_l, &bili_t, &bili_r},
+                                                {&bili_b_u, &bili_l_u, &bili_t_u, &bili_r_u},
+                                                {&bili_b_v, &bili_l_v, &bili_t_v, &bili_r_v}};
+    for (int c = 0; c < 4; ++c) {
+        g.y[c] = *globals[0][c];
+        g.u[c] = *globals[1][c];
+        g.v[c] = *globals[2][c];
     }
-    {
-        const Ratios r = ring_ratios(my);
-        std::uint64_t S[4];
-        std::uint32_t N[4];
-        for (int c = 0; c < 4; ++c) {
-            S[c] = st.signal[c] ? st.ysum[c] : 0;
-            N[c] = st.signal[c] ? st.count[c] : 0;
-        }
-        const std::uint64_t D = weighted_sum(static_cast<double>(S[B]) + static_cast<double>(S[F]) * r.f +
-                                             static_cast<double>(S[L]) * r.l + static_cast<double>(S[R]) * r.r);
-        int n = 0;
-        std::uint64_t wsum = 0;
-        for (int c = 0; c < 4; ++c)
-            if (st.signal[c]) {
-                ++n;
-                wsum += st.window[c] / 37440;
-            }
-        if (D == 0 || n == 0) {
-            for (auto& y : g.y) y = 256;
-        } else {
-            const std::uint32_t M = static_cast<std::uint32_t>(wsum / static_cast<std::uint64_t>(n));
-            const std::uint32_t total = (N[B] + N[F] + N[L] + N[R]) * M;
-            const double base = static_cast<double>(total) / static_cast<double>(D);
-            auto capped = [&](Cam c, double v) {
-                const double s = static_cast<double>(S[c]), cap = 192.0 * N[c];
-                return s * v > cap ? cap / s : v;
-            };
-            auto side = [&](Cam c, double v) {
-                const double s = static_cast<double>(S[c]), cap = 192.0 * N[c];
-                if (s * v > cap) return cap / s;
-                const double f = std::min(64.0 * N[c], s);
-                return s * v < f ? f / s : v;
-            };
-            g.y[B] = store_gain(capped(B, base));
-            g.y[F] = store_gain(capped(F, r.f * base));
-            g.y[L] = store_gain(side(L, r.l * base));
-            g.y[R] = store_gain(side(R, r.r * base));
-        }
-    }
-    auto chroma = [](const double m[4][5], const std::uint64_t G[4], std::uint32_t out[4]) {
-        const Ratios r = ring_ratios(m);
-        const std::uint64_t D = weighted_sum(static_cast<double>(G[B]) + static_cast<double>(G[F]) * r.f +
-                                             static_cast<double>(G[L]) * r.l + static_cast<double>(G[R]) * r.r);
-        if (D == 0) {
-            for (int c = 0; c < 4; ++c) out[c] = 256;
-            return;
-        }
-        const double base = static_cast<double>(G[B] + G[F] + G[L] + G[R]) / static_cast<double>(D);
-        out[B] = store_gain(base);
-        out[L] = store_gain(r.l * base);
-        out[F] = store_gain(r.f * base);
-        out[R] = store_gain(r.r * base);
-    };
-    chroma(mu, st.usum, g.u);
-    chroma(mv, st.vsum, g.v);
 }
 
 // The same frame with OpenCV. The four cameras lie side by side in one Y and
@@ -557,6 +460,10 @@ Check check(Setup& s, OpenCvComposer& o) {
     }
     set_image_threads(1);
     s.compose();
+    // The OpenCV side sets the same globals: keep the compositor's first.
+    std::uint32_t mine_gains[3][4];
+    for (int ch = 0; ch < 3; ++ch)
+        for (int k = 0; k < 4; ++k) mine_gains[ch][k] = *globals[ch][k];
     o.compose();
     const cv::Rect area(COMPOSE_LEFT, COMPOSE_TOP, COMPOSE_RIGHT - COMPOSE_LEFT + 1, COMPOSE_BOTTOM - COMPOSE_TOP + 1);
     const cv::Mat mine(TABLE_H, TABLE_W, CV_8UC4, s.canvas.data());
@@ -567,7 +474,7 @@ Check check(Setup& s, OpenCvComposer& o) {
     for (int k = 0; k < 4; ++k) {
         const std::uint32_t theirs[3] = {o.gains.y[k], o.gains.u[k], o.gains.v[k]};
         for (int ch = 0; ch < 3; ++ch) {
-            const std::uint32_t a = *globals[ch][k], b = theirs[ch];
+            const std::uint32_t a = mine_gains[ch][k], b = theirs[ch];
             c.gain = std::max(c.gain, a > b ? a - b : b - a);
         }
     }

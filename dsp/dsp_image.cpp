@@ -122,13 +122,7 @@ struct Walk {
     const std::uint32_t* yuv2rgb;
 };
 
-struct Stats {
-    std::uint64_t ysum[4] = {}, usum[4] = {}, vsum[4] = {};
-    std::uint32_t count[4] = {};
-    // Corner statistics: [corner][0 first, 1 second camera].
-    std::uint64_t cy[5][2] = {}, cu[5][2] = {}, cv[5][2] = {};
-    std::uint32_t ccount[5] = {};
-
+struct Stats : FrameStats {
     void add(const Stats& o) {
         for (int c = 0; c < 4; ++c) {
             ysum[c] += o.ysum[c];
@@ -296,28 +290,32 @@ void set_image(std::uint32_t* pimage, const Image_table* table, const std::uint8
     if (split) helper.start(walk, kMiddle + 1, COMPOSE_BOTTOM);
 
     // 1. No-signal test on row 360.
-    bool signal[4];
     for (int c = 0; c < 4; ++c) {
         const std::uint8_t* row = planes[c].y + 360 * CAM_W;
-        signal[c] = false;
+        st.signal[c] = false;
         for (int x = 40; x <= 1239; ++x)
             if (row[x] != 16) {
-                signal[c] = true;
+                st.signal[c] = true;
                 break;
             }
     }
     // 2. Window sums.
-    std::uint64_t window[4] = {};
     for (int c = 0; c < 4; ++c)
         for (int y = 100; y <= 610; y += 10) {
             const std::uint8_t* row = planes[c].y + y * CAM_W;
             std::uint32_t s = 0;
             for (int x = 280; x <= 999; ++x) s += row[x];
-            window[c] += s;
+            st.window[c] += s;
         }
 
     compose_rows(walk, COMPOSE_TOP, split ? kMiddle : COMPOSE_BOTTOM, st);
     if (split) st.add(helper.finish());
+    update_gains(st);
+}
+
+void update_gains(const FrameStats& st) {
+    const bool(&signal)[4] = st.signal;
+    const std::uint64_t(&window)[4] = st.window;
     const std::uint64_t(&ysum)[4] = st.ysum;
     const std::uint64_t(&usum)[4] = st.usum;
     const std::uint64_t(&vsum)[4] = st.vsum;

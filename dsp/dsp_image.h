@@ -51,6 +51,20 @@ extern std::uint32_t bili_l, bili_l_u, bili_l_v;
 extern std::uint32_t bili_t, bili_t_u, bili_t_v;
 extern std::uint32_t bili_r, bili_r_u, bili_r_v;
 
+// What composing one frame measured, per camera (back, left, front, right)
+// and per corner (1..4; first and second camera): the signal test, the
+// window sums, and the sums of the composed samples.
+struct FrameStats {
+    bool signal[4] = {};
+    std::uint64_t window[4] = {};
+    std::uint64_t ysum[4] = {}, usum[4] = {}, vsum[4] = {};
+    std::uint32_t count[4] = {};
+    std::uint64_t cy[5][2] = {}, cu[5][2] = {}, cv[5][2] = {};
+    std::uint32_t ccount[5] = {};
+};
+// Sets the gains the next frame is composed with from one frame's statistics.
+void update_gains(const FrameStats& st);
+
 // Source offset and weights of the fractional camera position (x, y);
 // 0 <= x < 1279 and 0 <= y < 719.
 void cul_bili(double y, double x, std::uint32_t* addr_Y, Y_bili* ybili);
