@@ -34,6 +34,13 @@ constinit thread_local std::uint8_t table_or_image = 0;
 int BVIEW_Left = 308, RVIEW_Left = 326, FULLVIEW_Left = 16;
 std::uint16_t FRONTBLANK = 0, BACKBLANK = 0;
 
+void set_blind_zones(std::uint16_t fblank, std::uint16_t bblank) {
+    // A long car with a large blind zone overflows 32 bits.
+    const std::int64_t span = param_car.LL + FVLEN + BVLEN;
+    FRONTBLANK = static_cast<std::uint16_t>(span * fblank / 456 + 150);
+    BACKBLANK = static_cast<std::uint16_t>(span * bblank / 456 + 150);
+}
+
 std::atomic<int> record_on{0};
 std::atomic<std::uint8_t> record_stop{0};
 std::atomic<int> mount_ok{0};
@@ -247,10 +254,7 @@ int QX_SHOW_PIC() {
         BVIEW_Left = 308;
     }
     set_zuobiao(flash_param);
-    // A long car with a large blind zone overflows 32 bits.
-    const std::int64_t span = param_car.LL + FVLEN + BVLEN;
-    FRONTBLANK = static_cast<std::uint16_t>(span * im.fblank / 456 + 150);
-    BACKBLANK = static_cast<std::uint16_t>(span * im.bblank / 456 + 150);
+    set_blind_zones(im.fblank, im.bblank);
 
     // 7. Solve each calibrated camera's ground projection.
     solve_cameras();

@@ -19,6 +19,9 @@ extern constinit thread_local std::uint8_t table_or_image;
 // Screen layout from the image location setting.
 extern int BVIEW_Left, RVIEW_Left, FULLVIEW_Left;
 extern std::uint16_t FRONTBLANK, BACKBLANK;
+// Sets the blind-zone lengths from the car's dimensions and the settings'
+// blind-zone factors (fblank, bblank).
+void set_blind_zones(std::uint16_t fblank, std::uint16_t bblank);
 
 // The time stamp burnt into the recordings and the seconds counters.
 extern RGN_HANDLE OverlayExHandle;

@@ -31,11 +31,7 @@ struct Screen : ::testing::Test {
         sys = nullptr;
     }
     // Blind zones as the main loop sets them from the settings.
-    void SetUp() override {
-        const int span = param_car.LL + FVLEN + BVLEN;
-        FRONTBLANK = std::uint16_t(span * flash_param.im_param.fblank / 456 + 150);
-        BACKBLANK = std::uint16_t(span * flash_param.im_param.bblank / 456 + 150);
-    }
+    void SetUp() override { set_blind_zones(flash_param.im_param.fblank, flash_param.im_param.bblank); }
     // The bird's-eye view beside the camera view `mode`, freshly composed.
     void compose(int mode) {
         MT_image(mode, sys->t0.data(), sys->yuv2rgb.data());
