@@ -337,4 +337,79 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string("F") + info.param.name; });
 #undef FMT
 
+// Pure red, green and blue and the mix R 200, G 100, B 50 (0x3264C8; red in
+// the low byte) into each format's fields and back, worked out by hand from the
+// field positions. 565 mix: 200 >> 3 = 25 at bit 0, 100 >> 2 = 25 at bit 5,
+// 50 >> 3 = 6 at bit 11: 0x3339; back 25 * 255 / 31 = 205, 25 * 255 / 63 =
+// 101, 6 * 255 / 31 = 49: 0x3165CD. 233 mix: (200 * 7 + 127) / 255 = 5,
+// (100 * 7 + 127) / 255 = 3, (50 + 42) / 85 = 1: 5 | 3 << 3 | 1 << 6 = 0x5D;
+// back 5 * 255 / 7 = 182, 3 * 255 / 7 = 109, 85: 0x556DB6. An exchange of red
+// and blue moves the fields and fails here, which the round trip cannot see.
+struct Absolute {
+    const char* name;
+    unsigned (*to)(LCD_COLOR);
+    LCD_COLOR (*from)(int);
+    unsigned red, green, blue, mix;  // indices
+    LCD_COLOR red_back, green_back, blue_back, mix_back;
+};
+#define ABS(F, ...) Absolute{#F, LCD_Color2Index_##F, LCD_Index2Color_##F, __VA_ARGS__}
+constexpr LCD_COLOR kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kMix = 0x3264C8;
+const Absolute kAbsolute[] = {
+    // Greys: one level for the three channels.
+    ABS(1, 0, 0, 0, 0, 0, 0, 0, 0),
+    ABS(2, 1, 1, 1, 1, 0x555555, 0x555555, 0x555555, 0x555555),
+    ABS(4, 5, 5, 5, 7, 0x555555, 0x555555, 0x555555, 0x777777),
+    ABS(111, 0x1, 0x2, 0x4, 0x1, kRed, kGreen, kBlue, kRed),
+    ABS(M111, 0x4, 0x2, 0x1, 0x4, kRed, kGreen, kBlue, kRed),
+    // 2-bit fields (c + 42) / 85: mix 2, 1, 1.
+    ABS(222, 0x3, 0xC, 0x30, 0x16, kRed, kGreen, kBlue, 0x5555AA),
+    ABS(M222, 0x30, 0xC, 0x3, 0x25, kRed, kGreen, kBlue, 0x5555AA),
+    ABS(233, 0x7, 0x38, 0xC0, 0x5D, kRed, kGreen, kBlue, 0x556DB6),
+    ABS(M233, 0xC0, 0x38, 0x7, 0x99, kRed, kGreen, kBlue, 0x246DAA),
+    ABS(323, 0x7, 0x18, 0xE0, 0x2D, kRed, kGreen, kBlue, 0x2455B6),
+    ABS(M323, 0xE0, 0x18, 0x7, 0xA9, kRed, kGreen, kBlue, 0x2455B6),
+    ABS(332, 0x3, 0x1C, 0xE0, 0x2E, kRed, kGreen, kBlue, 0x246DAA),
+    ABS(M332, 0xE0, 0x1C, 0x3, 0xAD, kRed, kGreen, kBlue, 0x556DB6),
+    // 4-bit fields (c + 8) / 17: mix 12, 6, 3, back 204, 102, 51.
+    ABS(444_12, 0xF, 0xF0, 0xF00, 0x36C, kRed, kGreen, kBlue, 0x3366CC),
+    ABS(M444_12, 0xF00, 0xF0, 0xF, 0xC63, kRed, kGreen, kBlue, 0x3366CC),
+    ABS(444_12_1, 0xF000, 0xF00, 0xF0, 0xC630, kRed, kGreen, kBlue, 0x3366CC),
+    ABS(444_16, 0x1E, 0x3C0, 0x7800, 0x1998, kRed, kGreen, kBlue, 0x3366CC),
+    ABS(M444_16, 0x7800, 0x3C0, 0x1E, 0x6186, kRed, kGreen, kBlue, 0x3366CC),
+    // Top bits; 5 bits back by k * 255 / 31, 6 bits by k * 255 / 63.
+    ABS(555, 0x1F, 0x3E0, 0x7C00, 0x1999, kRed, kGreen, kBlue, 0x3162CD),
+    ABS(M555, 0x7C00, 0x3E0, 0x1F, 0x6586, kRed, kGreen, kBlue, 0x3162CD),
+    ABS(556, 0x3F, 0x7C0, 0xF800, 0x3332, kRed, kGreen, kBlue, 0x3162CA),
+    ABS(M556, 0xFC00, 0x3E0, 0x1F, 0xC986, kRed, kGreen, kBlue, 0x3162CA),
+    ABS(565, 0x1F, 0x7E0, 0xF800, 0x3339, kRed, kGreen, kBlue, 0x3165CD),
+    ABS(M565, 0xF800, 0x7E0, 0x1F, 0xCB26, kRed, kGreen, kBlue, 0x3165CD),
+    ABS(655, 0x1F, 0x3E0, 0xFC00, 0x3199, kRed, kGreen, kBlue, 0x3062CD),
+    ABS(M655, 0xF800, 0x7C0, 0x3F, 0xCB0C, kRed, kGreen, kBlue, 0x3062CD),
+    // Back by k << 2: a full field gives 0xFC.
+    ABS(666, 0x3F, 0xFC0, 0x3F000, 0xC672, 0x0000FC, 0x00FC00, 0xFC0000, 0x3064C8),
+    ABS(M666, 0x3F000, 0xFC0, 0x3F, 0x3264C, 0x0000FC, 0x00FC00, 0xFC0000, 0x3064C8),
+    ABS(888, 0xFF, 0xFF00, 0xFF0000, 0x3264C8, kRed, kGreen, kBlue, kMix),
+    ABS(M888, 0xFF0000, 0xFF00, 0xFF, 0xC86432, kRed, kGreen, kBlue, kMix),
+    // Cube levels (c * 5 + 127) / 255, v = r + 6 g + 36 b: red 5, green 30,
+    // blue 180 (past 108: + 40, or + 28), mix 4 + 6 * 2 + 36 * 1 = 52; back
+    // 51 per level: 204, 102, 51.
+    ABS(8666, 5, 30, 220, 52, kRed, kGreen, kBlue, 0x3366CC),
+    ABS(8666_1, 17, 42, 208, 64, kRed, kGreen, kBlue, 0x3366CC),
+};
+#undef ABS
+
+TEST(GuiColourFormat, EachFormatPlacesRedGreenAndBlueInTheirOwnFields) {
+    for (const Absolute& f : kAbsolute) {
+        SCOPED_TRACE(f.name);
+        EXPECT_EQ(f.to(kRed), f.red);
+        EXPECT_EQ(f.to(kGreen), f.green);
+        EXPECT_EQ(f.to(kBlue), f.blue);
+        EXPECT_EQ(f.to(kMix), f.mix);
+        EXPECT_EQ(f.from(static_cast<int>(f.red)), f.red_back);
+        EXPECT_EQ(f.from(static_cast<int>(f.green)), f.green_back);
+        EXPECT_EQ(f.from(static_cast<int>(f.blue)), f.blue_back);
+        EXPECT_EQ(f.from(static_cast<int>(f.mix)), f.mix_back);
+    }
+}
+
 }  // namespace
