@@ -145,12 +145,6 @@ bool panel_i2c(std::uint8_t code) {
     return true;
 }
 
-// The handler of a state; states without one go straight to the common end.
-void run_state(std::uint8_t& status, const PassInfo& pass) {
-    if (status == 1) idle_state(status, pass);
-    else view_state(status, pass);
-}
-
 }  // namespace
 
 void Init_table_YUV2RGB(std::uint32_t* out) {

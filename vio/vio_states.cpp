@@ -1,5 +1,7 @@
 #include "vio/vio_states.h"
 
+#include <array>
+
 #include "dsp/dsp_guiji.h"
 #include "dsp/dsp_image.h"
 #include "vio/settings.h"
@@ -169,4 +171,28 @@ bool view_state(std::uint8_t& status, const PassInfo& p) {
     default:
         return false;
     }
+}
+
+namespace {
+
+void view_handler(std::uint8_t& status, const PassInfo& p) { view_state(status, p); }
+
+constexpr int kStates = 44;
+
+constexpr std::array<StateHandler, kStates> kHandlers = [] {
+    std::array<StateHandler, kStates> h{};
+    h[1] = idle_state;
+    h[3] = h[4] = h[5] = view_handler;
+    h[6] = choose_camera_state;
+    h[7] = place_marks_state;
+    h[8] = compute_state;
+    h[9] = adjust_marks_state;
+    h[10] = refine_state;
+    return h;
+}();
+
+}  // namespace
+
+void run_state(std::uint8_t& status, const PassInfo& pass) {
+    if (status < kStates && kHandlers[status]) kHandlers[status](status, pass);
 }

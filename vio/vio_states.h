@@ -1,10 +1,11 @@
-// The view states of the main loop: idle (1), user view (3), triggered view
-// (4) and the hold after a trigger (5).
+// The states of the main loop: idle (1), user view (3), triggered view (4),
+// the hold after a trigger (5) and the calibration steps (6 to 10).
 #pragma once
 
 #include <cstdint>
 
 #include "dsp/dsp_control.h"
+#include "dsp/dsp_gaus.h"
 
 // What a handler sees of the pass.
 struct PassInfo {
@@ -28,3 +29,23 @@ void timer_clear();
 void idle_state(std::uint8_t& status, const PassInfo& pass);
 // States 3, 4 and 5; false for a state without a handler here.
 bool view_state(std::uint8_t& status, const PassInfo& pass);
+
+// A state's handler; it sets `status` for the next pass.
+using StateHandler = void (*)(std::uint8_t& status, const PassInfo& pass);
+// Runs the handler of `status`; a state without one does nothing.
+void run_state(std::uint8_t& status, const PassInfo& pass);
+
+// Calibration: the camera being calibrated (1 back, 2 left, 4 right,
+// 8 front), the mark being placed (from 1), the marks, their undistorted
+// points and the projections being computed.
+extern std::uint8_t cali_dir;
+extern std::uint8_t cali_point;
+extern Cali_pos temp_pos;
+extern Zuobiao zzz;
+extern double b_xishu_bk[9], f_xishu_bk[9], l_xishu_bk[9], r_xishu_bk[9];
+
+void choose_camera_state(std::uint8_t& status, const PassInfo& pass);  // 6
+void place_marks_state(std::uint8_t& status, const PassInfo& pass);    // 7
+void compute_state(std::uint8_t& status, const PassInfo& pass);        // 8
+void adjust_marks_state(std::uint8_t& status, const PassInfo& pass);   // 9
+void refine_state(std::uint8_t& status, const PassInfo& pass);         // 10
