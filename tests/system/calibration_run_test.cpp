@@ -1,0 +1,216 @@
+// The installer's calibration of all four cameras of the synthetic scene,
+// driven by key frames from the microcontroller.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+#include "dsp/dsp_tubiao.h"
+#include "tests/cali_plan.h"
+#include "tests/screen_compare.h"
+#include "tests/svsim_run.h"
+#include "vio/vio.h"
+
+namespace {
+using namespace svsim_test;
+using namespace cali_plan;
+
+// A scenario of keys 0.15 s apart (a pass lasts up to 0.125 s, so each
+// key has a pass of its own), with pauses and screenshots.
+struct Script {
+    std::ostringstream text;
+    double t = 1.0;
+    void key(int code, double gap = 0.15) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%.2f key %d\n", t, code);
+        text << line;
+        t += gap;
+    }
+    void keys(const std::vector<int>& codes) {
+        for (int k : codes) key(k);
+    }
+    // Screenshots over eight passes: the blinking block or cross shows on some.
+    void shots(const std::string& name) {
+        for (int i = 0; i < 8; ++i) event("screenshot " + name + "-" + std::to_string(i));
+    }
+    void event(const std::string& what) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%.2f ", t);
+        text << line << what << "\n";
+        t += 0.1;
+    }
+};
+
+std::vector<int> moves(const Cali_pos& from, const Cali_pos& to, int mark, int step) {
+    std::vector<int> k;
+    const std::int16_t* f = &from.y1 + 2 * (mark - 1);
+    const std::int16_t* d = &to.y1 + 2 * (mark - 1);
+    keys_between(f[0], f[1], d[0], d[1], step, k);
+    return k;
+}
+
+const Camera_param& stored(const Flash_param& p, int dir) {
+    return dir == sc::kFront ? p.cf_param : dir == sc::kBack ? p.cb_param : dir == sc::kLeft ? p.cl_param : p.cr_param;
+}
+
+class CalibrationRun : public ::testing::Test {
+protected:
+    std::vector<Image_table> t = std::vector<Image_table>(800 * 480);
+    void SetUp() override {
+        sc::configure(sc::Layout{});
+        flash_param = flash_param_default;
+        la_xsf = la_xsb = La_xs{1.0, 1.0};
+        get_car(&flash_param.car_num);
+        set_zuobiao(flash_param);
+    }
+    // The preview the system shows after the raw marks, and the marks on it.
+    Cali_pos preview_of(int dir, const Cali_pos& raw) {
+        Zuobiao z{};
+        for (int i = 0; i < 4; ++i)
+            a_jiaozheng((&raw.y1)[2 * i], (&raw.y1)[2 * i + 1], &(&z.y1)[2 * i], &(&z.y1)[2 * i + 1],
+                        defaults(dir).sensor);
+        double h[9];
+        EXPECT_EQ(b_jiefcz(&targets(dir), &z, h), 0);
+        mt_test(t.data(), h, dir, flash_param_default);
+        return preview_marks(dir, t.data());
+    }
+    // The installer's keys for one camera: choose it, marks 1-4 on the raw
+    // picture, then every mark on the preview.
+    void calibrate(Script& s, int dir, const std::string& name) {
+        s.key(dir == sc::kBack ? 26 : dir == sc::kFront ? 27 : dir == sc::kLeft ? 4 : 6);
+        s.shots("choose-" + name);
+        s.key(5);
+        const Cali_pos start = clamp_marks(defaults(dir).pos);
+        const Cali_pos raw = true_marks(dir);
+        for (int m = 1; m <= 4; ++m) {
+            s.keys(moves(start, raw, m, 8));
+            if (m == 4) s.shots("marks-" + name);
+            s.key(5, m == 4 ? 0.4 : 0.15);  // the preview is computed on the next pass
+        }
+        Cali_pos defaults_on_preview{};
+        set_pos(&defaults_on_preview, dir);
+        const Cali_pos placed = preview_of(dir, raw);
+        const bool side = dir == sc::kLeft || dir == sc::kRight;
+        static constexpr int kFB[8] = {1, 5, 2, 7, 3, 6, 4, 8}, kSides[6] = {1, 5, 2, 3, 6, 4};
+        for (int i = 0; i < (side ? 6 : 8); ++i) {
+            const int m = side ? kSides[i] : kFB[i];
+            s.keys(moves(defaults_on_preview, placed, m, 6));
+            if (i == (side ? 5 : 7)) s.shots("preview-" + name);
+            s.key(5, i == (side ? 5 : 7) ? 0.4 : 0.15);
+        }
+    }
+};
+
+// Of a screen's eight shots, the one with the most pixels of `colour` left
+// of column `right`: the one where the blinking item shows. It must show.
+host::Picture blinking(const fs::path& screens, const std::string& name, std::uint32_t colour, int right) {
+    host::Picture best;
+    int most = -1, least = 1 << 30;
+    for (int i = 0; i < 8; ++i) {
+        host::Picture p;
+        EXPECT_TRUE(host::read_png(screens / (name + "-" + std::to_string(i) + ".png"), p)) << name;
+        int n = 0;
+        for (int r = 0; r < 480; ++r)
+            for (int c = 0; c < right; ++c) n += p.argb[static_cast<std::size_t>(r * 800 + c)] == colour;
+        if (n > most) most = n, best = p;
+        least = std::min(least, n);
+    }
+    EXPECT_GT(most, least) << name << ": the blinking item never showed";
+    return best;
+}
+
+// Centroid of the dark pixels of a mark's disk within 8 pixels of (row, col).
+std::array<double, 2> disk_at(const host::Picture& p, int row, int col) {
+    double sr = 0, sc_ = 0, n = 0;
+    for (int r = row - 8; r <= row + 8; ++r)
+        for (int c = col - 8; c <= col + 8; ++c) {
+            const std::uint32_t v = p.argb[static_cast<std::size_t>(r * 800 + c)];
+            if (((v >> 16) & 255) + ((v >> 8) & 255) + (v & 255) < 150) sr += r, sc_ += c, n += 1;
+        }
+    return n > 0 ? std::array<double, 2>{sr / n, sc_ / n} : std::array<double, 2>{-100, -100};
+}
+
+TEST_F(CalibrationRun, TheInstallersKeysCalibrateAllFourCamerasAndTheBirdsEyeViewShowsTheMarks) {
+    Script s;
+    s.text << "speed 1000\n";
+    s.key(5);  // a view asked for while uncalibrated: the calibration screen
+    const int order[4] = {sc::kBack, sc::kFront, sc::kLeft, sc::kRight};
+    const char* names[4] = {"back", "front", "left", "right"};
+    for (int i = 0; i < 4; ++i) calibrate(s, order[i], names[i]);
+    s.event("screenshot birdseye");
+    s.event("power off");
+
+    TempDir tmp;
+    ASSERT_EQ(run_svsim(tmp.path, s.text.str()), 0) << read_file(tmp.path / "stderr.txt");
+
+    Flash_param saved{};
+    const std::string file = read_file(tmp.path / "out/board/home/config/ImageParam.dat");
+    ASSERT_EQ(file.size(), sizeof saved);
+    std::memcpy(&saved, file.data(), sizeof saved);
+    EXPECT_EQ(saved.flagb, 1);
+    EXPECT_EQ(saved.flagf, 1);
+    EXPECT_EQ(saved.flagl, 1);
+    EXPECT_EQ(saved.flagr, 1);
+
+    for (int dir : order) {
+        // The stored marks are the targets' pixels that the preview marks stand for.
+        const Camera_param& c = stored(saved, dir);
+        const auto truth = sc::mark_pixels(dir);
+        for (int k = 0; k < mark_count(dir); ++k) {
+            EXPECT_NEAR((&c.pos.y1)[2 * k], truth[k][0], 2.5) << dir << " mark " << k + 1;
+            EXPECT_NEAR((&c.pos.y1)[2 * k + 1], truth[k][1], 2.5) << dir << " mark " << k + 1;
+        }
+        // The refined lens: one step of the search's grid from the scene's
+        // (three for the distance, which the search barely tells apart).
+        const sc::Lens& want = sc::camera(dir).lens;
+        EXPECT_LE(std::abs(c.sensor.center_x - want.center_x), 4) << dir;
+        EXPECT_LE(std::abs(c.sensor.center_y - want.center_y), 4) << dir;
+        EXPECT_LE(std::abs(c.sensor.dis - want.dis), 15) << dir;
+        EXPECT_EQ(c.sensor.radius, defaults(dir).sensor.radius);
+        EXPECT_EQ(c.sensor.len180, defaults(dir).sensor.len180);
+    }
+
+    // The back camera's default and refined lens, in that order.
+    const std::string console = read_file(tmp.path / "out/console.log");
+    const Sensor_param& b0 = defaults(sc::kBack).sensor;
+    const Sensor_param& b1 = saved.cb_param.sensor;
+    char lines[128];
+    std::snprintf(lines, sizeof lines, "******%d,%d,%d****\n******%d,%d,%d****\n", b0.center_x, b0.center_y, b0.dis,
+                  b1.center_x, b1.center_y, b1.dis);
+    EXPECT_NE(console.find(lines), std::string::npos) << lines;
+    // Only the back camera prints them.
+    int lens_lines = 0;
+    std::istringstream in(console);
+    for (std::string line; std::getline(in, line);)
+        if (line.size() > 10 && line.starts_with("******") && line.ends_with("****") &&
+            line.substr(6, line.size() - 10).find_first_not_of("-0123456789,") == std::string::npos)
+            ++lens_lines;
+    EXPECT_EQ(lens_lines, 2);
+
+    // What the installer saw: the chosen camera's icon blinking, marks 1-4
+    // with the magnifier, the preview with every mark.
+    const fs::path screens = tmp.path / "out/screens";
+    for (const char* name : names) {
+        expect_like_reference(std::string("cali-choose-") + name,
+                              blinking(screens, std::string("choose-") + name, 0xFF000000u, 320).argb);
+        expect_like_reference(std::string("cali-marks-") + name,
+                              blinking(screens, std::string("marks-") + name, 0xFF00A600u, 800).argb);
+        expect_like_reference(std::string("cali-preview-") + name,
+                              blinking(screens, std::string("preview-") + name, 0xFF00A600u, 800).argb);
+    }
+
+    // The rebuilt bird's-eye view: 10370 mm over 456 rows, 6700 mm over 290 columns.
+    host::Picture shot;
+    ASSERT_TRUE(host::read_png(tmp.path / "out/screens/birdseye.png", shot));
+    for (int dir : order)
+        for (int k = 0; k < mark_count(dir); ++k) {
+            const auto g = sc::mark_ground(dir)[static_cast<std::size_t>(k)];
+            const double row = 12 + g[0] * 456 / 10370.0, col = 16 + g[1] * 290 / 6700.0;
+            const auto d = disk_at(shot, static_cast<int>(std::lround(row)), static_cast<int>(std::lround(col)));
+            EXPECT_NEAR(d[0], row, 2.0) << dir << " mark " << k + 1;
+            EXPECT_NEAR(d[1], col, 2.0) << dir << " mark " << k + 1;
+        }
+}
+
+}  // namespace
