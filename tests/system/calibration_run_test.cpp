@@ -213,4 +213,88 @@ TEST_F(CalibrationRun, TheInstallersKeysCalibrateAllFourCamerasAndTheBirdsEyeVie
         }
 }
 
+// Board times of the log lines that contain `text`.
+std::vector<double> times_of(const std::string& log, const std::string& text) {
+    std::vector<double> out;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);)
+        if (line.find(text) != std::string::npos) out.push_back(std::stod(line.substr(1)));
+    return out;
+}
+
+TEST_F(CalibrationRun, MarksThatGiveNoProjectionChangeNothingAndExitAndAccOffEndCalibration) {
+    const Cali_pos stored_marks = clamp_marks(defaults(sc::kBack).pos);
+    Script s;
+    s.text << "speed 1000\n";
+    s.key(5, 0.4);  // the calibration screen; the back camera is chosen at start
+    s.shots("start");
+    s.key(5);
+    s.shots("marks-before");
+    // Mark 2 onto mark 1: the provisional solve fails.
+    s.key(5);
+    std::vector<int> onto;
+    keys_between(stored_marks.y2, stored_marks.x2, stored_marks.y1, stored_marks.x1, 8, onto);
+    s.keys(onto);
+    s.key(5);
+    s.key(5);
+    s.key(5, 0.4);
+    s.shots("after-provisional");
+    // Again, now preview marks 1 and 2 on one point: the final solve fails.
+    s.key(5);
+    for (int m = 0; m < 3; ++m) s.key(5);
+    s.key(5, 0.4);
+    Cali_pos preview{};
+    set_pos(&preview, sc::kBack);
+    s.key(5);  // mark 1
+    s.key(5);  // mark 5
+    onto.clear();
+    keys_between(preview.y2, preview.x2, preview.y1, preview.x1, 6, onto);
+    s.keys(onto);
+    for (int m = 0; m < 5; ++m) s.key(5);
+    s.key(5, 0.4);
+    s.shots("after-final");
+    // The stored marks are those of before.
+    s.key(5);
+    s.shots("marks-after");
+    // Exit on mark 1, then exit on the calibration screen: display off, idle.
+    s.key(18);
+    s.event("log exit");
+    s.key(18, 0.5);
+    // ACC off while calibrating: idle after ten more passes.
+    s.key(5);
+    s.key(5);
+    s.event("log acc-off");
+    s.event("acc off");
+    s.t += 2;
+    s.event("power off");
+
+    TempDir tmp;
+    ASSERT_EQ(run_svsim(tmp.path, s.text.str()), 0) << read_file(tmp.path / "stderr.txt");
+    const std::string file = read_file(tmp.path / "out/board/home/config/ImageParam.dat");
+    EXPECT_EQ(file, std::string(reinterpret_cast<const char*>(&flash_param_default), sizeof flash_param_default));
+
+    const fs::path screens = tmp.path / "out/screens";
+    const host::Picture start = blinking(screens, "start", 0xFF000000u, 320);
+    EXPECT_EQ(blinking(screens, "after-provisional", 0xFF000000u, 320).argb, start.argb);
+    EXPECT_EQ(blinking(screens, "after-final", 0xFF000000u, 320).argb, start.argb);
+    EXPECT_EQ(blinking(screens, "marks-after", 0xFF00A600u, 800).argb,
+              blinking(screens, "marks-before", 0xFF00A600u, 800).argb);
+
+    const std::string log = read_file(tmp.path / "out/board.log");
+    const double exit_at = times_of(log, "sim: exit").at(0), acc_at = times_of(log, "sim: acc-off").at(0);
+    std::vector<double> off_after_exit, on_again, off_after_acc;
+    for (double t : times_of(log, "gpio: power 0")) {
+        if (t > exit_at && t < exit_at + 0.5) off_after_exit.push_back(t);
+        if (t > acc_at) off_after_acc.push_back(t);
+    }
+    for (double t : times_of(log, "gpio: power 1"))
+        if (t > exit_at + 0.5 && t < acc_at) on_again.push_back(t);
+    EXPECT_FALSE(off_after_exit.empty()) << "exit on the calibration screen leaves the display on";
+    EXPECT_FALSE(on_again.empty()) << "the next key found no idle state";
+    ASSERT_FALSE(off_after_acc.empty()) << "ACC off left calibration running";
+    // Ten passes go on; the eleventh (a pass lasts up to 0.125 s) goes idle.
+    EXPECT_GT(off_after_acc[0] - acc_at, 10 * 0.08);
+    EXPECT_LT(off_after_acc[0] - acc_at, 12 * 0.125 + 0.05);
+}
+
 }  // namespace
