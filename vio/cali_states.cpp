@@ -240,9 +240,6 @@ void refine_state(std::uint8_t& status, const PassInfo&) {
             *c.flag = 1;
             if (all_calibrated()) rebuild_birdseye();
             save_param(&flash_param);
-        } else {
-            table = table1;
-            MT_jiaozhun(table1, ptable_YUV2RGB);
         }
     }
     if (all_calibrated()) {
