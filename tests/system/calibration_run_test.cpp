@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <sstream>
 
 #include "dsp/dsp_tubiao.h"
@@ -57,6 +58,7 @@ const Camera_param& stored(const Flash_param& p, int dir) {
 class CalibrationRun : public ::testing::Test {
 protected:
     std::vector<Image_table> t = std::vector<Image_table>(800 * 480);
+    std::map<int, Cali_pos> expected;  // by camera: the marks the placed preview marks stand for
     void SetUp() override {
         sc::configure(sc::Layout{});
         flash_param = flash_param_default;
@@ -73,7 +75,11 @@ protected:
         double h[9];
         EXPECT_EQ(b_jiefcz(&targets(dir), &z, h), 0);
         mt_test(t.data(), h, dir, flash_param_default);
-        return preview_marks(dir, t.data());
+        const Cali_pos placed = preview_marks(dir, t.data());
+        Zuobiao u{};
+        bh(placed, &u, h, dir);
+        huanyuan_pos(&u, &expected[dir], dir, flash_param_default);
+        return placed;
     }
     // The installer's keys for one camera: choose it, marks 1-4 on the raw
     // picture, then every mark on the preview.
@@ -154,10 +160,13 @@ TEST_F(CalibrationRun, TheInstallersKeysCalibrateAllFourCamerasAndTheBirdsEyeVie
     EXPECT_EQ(saved.flagr, 1);
 
     for (int dir : order) {
-        // The stored marks are the targets' pixels that the preview marks stand for.
+        // The stored marks are what the keys placed on the preview, turned back
+        // into camera pixels, and those are the targets' true pixels.
         const Camera_param& c = stored(saved, dir);
         const auto truth = sc::mark_pixels(dir);
         for (int k = 0; k < mark_count(dir); ++k) {
+            EXPECT_EQ((&c.pos.y1)[2 * k], (&expected[dir].y1)[2 * k]) << dir << " mark " << k + 1;
+            EXPECT_EQ((&c.pos.y1)[2 * k + 1], (&expected[dir].y1)[2 * k + 1]) << dir << " mark " << k + 1;
             EXPECT_NEAR((&c.pos.y1)[2 * k], truth[k][0], 2.5) << dir << " mark " << k + 1;
             EXPECT_NEAR((&c.pos.y1)[2 * k + 1], truth[k][1], 2.5) << dir << " mark " << k + 1;
         }
