@@ -20,6 +20,16 @@ namespace cali_plan {
 
 namespace sc = host::scene;
 
+// The scene's car and targets with every camera at its defaults, as a fresh
+// board starts.
+inline void start_uncalibrated() {
+    sc::configure(sc::Layout{});
+    flash_param = flash_param_default;
+    la_xsf = la_xsb = La_xs{1.0, 1.0};
+    get_car(&flash_param.car_num);
+    set_zuobiao(flash_param);
+}
+
 inline int mark_count(int dir) { return dir == sc::kLeft || dir == sc::kRight ? 6 : 8; }
 
 inline const Zuobiao& targets(int dir) {

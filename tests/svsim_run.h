@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -32,6 +33,15 @@ inline std::string read_file(const fs::path& p) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+// Board times of the board-log lines that contain `text`.
+inline std::vector<double> times_of(const std::string& log, const std::string& text) {
+    std::vector<double> out;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);)
+        if (line.find(text) != std::string::npos) out.push_back(std::stod(line.substr(1)));
+    return out;
 }
 
 // Starts svsim in `dir` and waits for it: its exit status. The limit only

@@ -17,13 +17,7 @@ using namespace cali_plan;
 class Refine : public ::testing::Test {
 protected:
     std::vector<Image_table> t = std::vector<Image_table>(800 * 480);
-    void SetUp() override {
-        sc::configure(sc::Layout{});
-        flash_param = flash_param_default;
-        la_xsf = la_xsb = La_xs{1.0, 1.0};
-        get_car(&flash_param.car_num);
-        set_zuobiao(flash_param);
-    }
+    void SetUp() override { start_uncalibrated(); }
     // The provisional projection from the raw marks 1-4 and the default lens.
     void provisional(int dir, double* h) {
         const Cali_pos raw = true_marks(dir);

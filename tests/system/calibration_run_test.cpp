@@ -59,13 +59,7 @@ class CalibrationRun : public ::testing::Test {
 protected:
     std::vector<Image_table> t = std::vector<Image_table>(800 * 480);
     std::map<int, Cali_pos> expected;  // by camera: the marks the placed preview marks stand for
-    void SetUp() override {
-        sc::configure(sc::Layout{});
-        flash_param = flash_param_default;
-        la_xsf = la_xsb = La_xs{1.0, 1.0};
-        get_car(&flash_param.car_num);
-        set_zuobiao(flash_param);
-    }
+    void SetUp() override { start_uncalibrated(); }
     // The preview the system shows after the raw marks, and the marks on it.
     Cali_pos preview_of(int dir, const Cali_pos& raw) {
         Zuobiao z{};
@@ -220,15 +214,6 @@ TEST_F(CalibrationRun, TheInstallersKeysCalibrateAllFourCamerasAndTheBirdsEyeVie
             EXPECT_NEAR(d[0], row, 2.0) << dir << " mark " << k + 1;
             EXPECT_NEAR(d[1], col, 2.0) << dir << " mark " << k + 1;
         }
-}
-
-// Board times of the log lines that contain `text`.
-std::vector<double> times_of(const std::string& log, const std::string& text) {
-    std::vector<double> out;
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);)
-        if (line.find(text) != std::string::npos) out.push_back(std::stod(line.substr(1)));
-    return out;
 }
 
 TEST_F(CalibrationRun, MarksThatGiveNoProjectionChangeNothingAndExitAndAccOffEndCalibration) {

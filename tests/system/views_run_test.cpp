@@ -9,15 +9,6 @@
 namespace {
 using namespace svsim_test;
 
-// Board times of the log lines that contain `text`.
-std::vector<double> times_of(const std::string& log, const std::string& text) {
-    std::vector<double> out;
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);)
-        if (line.find(text) != std::string::npos) out.push_back(std::stod(line.substr(1)));
-    return out;
-}
-
 void write_settings(const fs::path& file, const Flash_param& p) {
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&p), sizeof p);
