@@ -178,12 +178,12 @@ void board_halt(std::string_view reason) {
 
 double board_uptime() { return clock::now(); }
 
-void board_sleep(double board_seconds) {
+void board_sleep(double board_seconds, bool settled) {
     if (!(board_seconds > 0)) return;
     thread_local std::mutex mutex;
     thread_local std::condition_variable cv;
     std::unique_lock lock(mutex);
-    clock::wait_until(lock, cv, clock::now() + board_seconds, [] { return false; });
+    clock::wait_until(lock, cv, clock::now() + board_seconds, [] { return false; }, settled);
 }
 
 // ---------------------------------------------------------------- media memory

@@ -61,8 +61,10 @@ void board_halt(std::string_view reason);
 
 // Seconds the board has been on, in board time (scaled by clock_speed).
 double board_uptime();
-// Sleep for a span of board time.
-void board_sleep(double board_seconds);
+// Sleep for a span of board time. A settled sleep ends only once every other
+// thread woken at that instant waits again (scenario events and test probes
+// then see what the system did at that moment, not half of it).
+void board_sleep(double board_seconds, bool settled = false);
 
 // A picture, row by row.
 struct Picture {

@@ -26,6 +26,7 @@ struct Entry {
     std::mutex* mutex;
     std::condition_variable* cv;
     int fd;
+    bool settled;  // woken once the rest is idle at its deadline
     bool due;     // its deadline came: it runs as soon as it is woken
     bool woken;   // and it was
     bool poked;   // what it waits for changed
@@ -188,13 +189,18 @@ void run(State& s) {
             busy = !idle;
         }
         if (!busy) {
+            // Everything else has run at this instant: the settled waits now.
+            bool settled = false;
+            for (Entry& e : s.entries)
+                if (e.settled && e.deadline <= s.now.load()) settled = e.due = true;
+            if (settled) continue;
             std::int64_t next = kFar;
             for (const Entry& e : s.entries) next = std::min(next, e.deadline);
             const std::int64_t limit = speed_limit(s);
             if (next <= limit) {
                 if (next > s.now.load()) s.now = next;
                 for (Entry& e : s.entries)
-                    if (e.deadline <= next) e.due = true;
+                    if (e.deadline <= next && !e.settled) e.due = true;
                 poll = std::chrono::microseconds(20);
                 continue;
             }
@@ -228,12 +234,12 @@ State& state() {
     return *s;
 }
 
-std::uint64_t begin(std::int64_t deadline, std::mutex* mutex, std::condition_variable* cv, int fd) {
+std::uint64_t begin(std::int64_t deadline, std::mutex* mutex, std::condition_variable* cv, int fd, bool settled) {
     State& s = state();
     std::lock_guard lock(s.mutex);
     const std::uint64_t id = s.next_id++;
-    const bool due = deadline <= s.now.load();
-    s.entries.push_back(Entry{id, this_tid(), deadline, mutex, cv, fd, due, false, false});
+    const bool due = !settled && deadline <= s.now.load();
+    s.entries.push_back(Entry{id, this_tid(), deadline, mutex, cv, fd, settled, due, false, false});
     ++s.version;
     s.kicked = true;
     s.kick.notify_one();
@@ -261,10 +267,10 @@ std::int64_t to_ns(double board_seconds) {
     return static_cast<std::int64_t>(std::ceil(board_seconds * 1e9)) + 1;
 }
 
-Wait::Wait(double deadline, std::mutex& mutex, std::condition_variable& cv)
-    : id_(begin(to_ns(deadline), &mutex, &cv, -1)) {}
+Wait::Wait(double deadline, std::mutex& mutex, std::condition_variable& cv, bool settled)
+    : id_(begin(to_ns(deadline), &mutex, &cv, -1, settled)) {}
 
-Wait::Wait(double deadline, int fd) : id_(begin(to_ns(deadline), nullptr, nullptr, fd)) {}
+Wait::Wait(double deadline, int fd) : id_(begin(to_ns(deadline), nullptr, nullptr, fd, false)) {}
 
 Wait::~Wait() {
     State& s = state();

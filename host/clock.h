@@ -27,10 +27,12 @@ std::int64_t to_ns(double board_seconds);
 // A thread waiting on the board's clock. Made while holding `mutex` just
 // before waiting on `cv` (or polling `fd`); ended when the thread runs again.
 // When its deadline comes the clock notifies `cv` under `mutex`, or writes
-// one to the eventfd `fd`.
+// one to the eventfd `fd`. A `settled` wait is woken at its deadline only
+// once every other thread woken at that instant waits again, so what it
+// does next sees the system settled there (the scenario's events do).
 class Wait {
 public:
-    Wait(double deadline, std::mutex& mutex, std::condition_variable& cv);
+    Wait(double deadline, std::mutex& mutex, std::condition_variable& cv, bool settled = false);
     Wait(double deadline, int fd);
     ~Wait();
     Wait(const Wait&) = delete;
@@ -52,12 +54,13 @@ constexpr auto kSlice = std::chrono::milliseconds(100);
 // Waits on `cv` with `lock` held until `done()` or board time `deadline`.
 // Returns done().
 template <class Done>
-bool wait_until(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, double deadline, Done done) {
+bool wait_until(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, double deadline, Done done,
+                bool settled = false) {
     const std::int64_t due = to_ns(deadline);
     for (;;) {
         if (done()) return true;
         if (now_ns() >= due) return false;
-        Wait wait(deadline, *lock.mutex(), cv);
+        Wait wait(deadline, *lock.mutex(), cv, settled);
         cv.wait_for(lock, kSlice);
     }
 }

@@ -278,7 +278,8 @@ int run(const RunOptions& options) {
         Timeline timeline(events);
         while (const auto step = timeline.next()) {
             const Event& e = step->event;
-            for (double left; (left = e.time - host::board_uptime()) > 0;) host::board_sleep(left < 0.05 ? left : 0.05);
+            for (double left; (left = e.time - host::board_uptime()) > 0;)
+                host::board_sleep(left < 0.05 ? left : 0.05, true);
             if (!step->ramp) {
                 apply_event(e, out);
                 continue;

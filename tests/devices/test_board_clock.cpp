@@ -79,6 +79,27 @@ TEST_F(BoardClock, ThreadsWorkingForAWaiterHoldTimeStill) {
 
 // Without the microcontroller's 50 ms frames nothing else waits: the one
 // deadline lies further ahead than the clock may catch up at once.
+// A scenario event at the instant the system wakes sees what the system
+// did at that instant, not half of it.
+TEST_F(BoardClock, SettledSleepSeesTheWorkDoneAtItsInstant) {
+    fast();
+    std::atomic<int> passes{0};
+    std::atomic<bool> stop{false};
+    std::thread system([&] {
+        while (!stop) {
+            host::board_sleep(0.1);
+            compute_for(std::chrono::milliseconds(5));
+            ++passes;
+        }
+    });
+    for (int i = 1; i <= 10; ++i) {
+        host::board_sleep(0.1, true);
+        EXPECT_EQ(passes.load(), i);
+    }
+    stop = true;
+    system.join();
+}
+
 TEST_F(BoardClock, NeverRunsFasterThanTheBoardSpeed) {
     host::BoardOptions o;
     o.clock_speed = 10;
