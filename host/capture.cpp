@@ -325,6 +325,45 @@ void capture_power_off() {
     for (auto& d : g_vi.delivered) d = 0;
 }
 
+static_assert(kCaptureWidth == kWidth && kCaptureHeight == kHeight && kCaptureFrameBytes == kFrameBytes);
+
+bool capture_timing(int chn, CaptureTiming& out) {
+    if (chn < 0 || chn >= kChannels) return false;
+    std::lock_guard lock(g_vi.mutex);
+    const Channel& c = g_vi.chn[static_cast<std::size_t>(chn)];
+    if (!c.enabled) return false;
+    out = CaptureTiming{c.epoch, c.attr.s32SrcFrameRate, c.attr.s32FrameRate};
+    return true;
+}
+
+bool capture_render(int chn, std::uint64_t frame, std::uint8_t* out) {
+    if (chn < 0 || chn >= kChannels) return false;
+    Job job;
+    {
+        std::lock_guard lock(g_vi.mutex);
+        Sources& s = g_vi.src;
+        const auto i = static_cast<std::size_t>(chn);
+        if (!s.signal[i]) {
+            job.kind = Job::NoSignal;
+        } else if (s.kind[i] == Kind::File && s.file[i]) {
+            // A file plays one of its frames per captured frame, round and round.
+            job.kind = Job::File;
+            job.file = s.file[i];
+            job.file_frame = frame % job.file->frames;
+        } else if (s.kind[i] == Kind::Renderer && s.renderer && *s.renderer) {
+            job.kind = Job::Renderer;
+            job.renderer = s.renderer;
+        } else {
+            if (!s.pattern[i]) s.pattern[i] = make_pattern(chn);
+            // Copied here: power-off may drop the pattern once the lock is gone.
+            std::memcpy(out, s.pattern[i]->data(), kFrameBytes);
+            job.kind = Job::Pattern;
+        }
+    }
+    fill(job, chn, frame, out);
+    return true;
+}
+
 }  // namespace host::media
 
 // ---------------------------------------------------------------- sources

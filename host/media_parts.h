@@ -76,9 +76,45 @@ struct RegionPicture {
 bool rgn_picture(RGN_HANDLE handle, RegionPicture& out);
 // Whether the region is attached to the encoder group, and how.
 bool rgn_attachment(RGN_HANDLE handle, int group, RGN_CHN_ATTR_S& out);
+// A region shown on an encoder group: how it is attached, and its picture.
+struct GroupRegion {
+    RGN_HANDLE handle = 0;
+    RGN_CHN_ATTR_S attr{};
+    RegionPicture picture;
+};
+// The regions shown on encoder group `group`, lowest layer first, copied into
+// the first entries of `out` (their buffers are reused, so a kept vector
+// costs no allocation once it has grown). Returns how many.
+std::size_t rgn_shown_on_group(int group, std::vector<GroupRegion>& out);
+
+// What the encoder needs to follow a capture channel's frames: output frame
+// f is due at epoch + floor(f * src / dst) / src board seconds.
+struct CaptureTiming {
+    double epoch = 0;
+    int src = 0;
+    int dst = 0;
+};
+constexpr int kCaptureWidth = 1280;
+constexpr int kCaptureHeight = 720;
+constexpr std::size_t kCaptureFrameBytes = std::size_t{2} * kCaptureWidth * kCaptureHeight;
+// False while the channel is not capturing.
+bool capture_timing(int chn, CaptureTiming& out);
+// Fills frame `frame` of capture channel `chn` into `out` (kCaptureFrameBytes),
+// as a get of that frame would show it, without taking a pool block or moving
+// any source on. False for a channel that does not exist.
+bool capture_render(int chn, std::uint64_t frame, std::uint8_t* out);
 
 // Queues one encoded stream (its packs in order) on an encoder channel, as
 // the encoder does for every picture; false when the channel cannot take it.
 bool venc_queue_stream(int chn, std::span<const std::span<const std::uint8_t>> packs, std::uint64_t pts);
+// Whether an encoder channel takes pictures now (an H.264 channel registered
+// to a group and receiving), with its attributes, group and the count of its
+// receiving spell (new for every start).
+bool venc_encoding_wanted(int chn, VENC_CHN_ATTR_S& attr, int& group, std::uint64_t& spell);
+// The encoder engine: brings a channel's encoding thread in line with its
+// state, starting or stopping (and joining) it. Called after every change,
+// never with the encoder's lock held.
+void venc_engine_sync(int chn);
+void venc_engine_sync_all();
 
 }  // namespace host::media

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/media_parts.h"
@@ -62,6 +63,32 @@ bool rgn_attachment(RGN_HANDLE handle, int group, RGN_CHN_ATTR_S& out) {
     if (it == g_rgn.regions.end() || !it->second.attached[static_cast<std::size_t>(group)]) return false;
     out = it->second.chn_attr[static_cast<std::size_t>(group)];
     return true;
+}
+
+std::size_t rgn_shown_on_group(int group, std::vector<GroupRegion>& out) {
+    if (group < 0 || group >= kGroups) return 0;
+    const auto g = static_cast<std::size_t>(group);
+    std::size_t n = 0;
+    {
+        std::lock_guard lock(g_rgn.mutex);
+        for (const auto& [handle, r] : g_rgn.regions) {
+            if (!r.attached[g] || r.chn_attr[g].bShow != HI_TRUE) continue;
+            if (out.size() <= n) out.resize(n + 1);
+            GroupRegion& e = out[n++];
+            e.handle = handle;
+            e.attr = r.chn_attr[g];
+            e.picture.format = r.attr.stOverlay.enPixelFmt;
+            e.picture.width = r.attr.stOverlay.stSize.u32Width;
+            e.picture.height = r.attr.stOverlay.stSize.u32Height;
+            e.picture.pixels.assign(r.pixels.begin(), r.pixels.end());
+        }
+    }
+    // Higher layers go over lower ones; equal layers keep handle order. An
+    // insertion sort: stable without a scratch buffer, and there are few.
+    for (std::size_t i = 1; i < n; ++i)
+        for (std::size_t j = i; j > 0 && out[j - 1].attr.stOverlayChn.u32Layer > out[j].attr.stOverlayChn.u32Layer; --j)
+            std::swap(out[j - 1], out[j]);
+    return n;
 }
 
 void rgn_reset() {

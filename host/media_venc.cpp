@@ -1,7 +1,7 @@
 // Encoder groups and channels. Each channel keeps its encoded streams in a
 // ring in media memory, as the chip does: a pack that runs past the end of
-// the ring comes out in two parts. The encoder itself is still to come; it
-// will hand its output to venc_queue_stream.
+// the ring comes out in two parts. The encoder engine (venc_engine.cpp)
+// hands its output to venc_queue_stream.
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -49,6 +49,7 @@ struct Channel {
     VENC_CHN_ATTR_S attr{};
     int group = -1;  // registered to
     bool receiving = false;
+    std::uint64_t spell = 0;  // which receiving spell, unique across channels
     int fd = -1;     // readable while a stream waits to be got
     bool fd_raised = false;
     // The stream ring, taken at the first start: bytes in [read, read + used)
@@ -75,6 +76,7 @@ struct Venc {
     std::mutex mutex;
     std::condition_variable changed;  // a stream was queued, or the channels were reset
     std::uint64_t generation = 0;
+    std::uint64_t spells = 0;
     std::array<Group, kGroups> groups{};
     std::array<Channel, kChannels> chn{};
 };
@@ -237,14 +239,30 @@ void log_channel(VENC_CHN chn, const std::string& what) {
 }  // namespace
 
 void venc_reset() {
+    {
+        std::lock_guard lock(g_venc.mutex);
+        for (Channel& c : g_venc.chn)
+            if (c.exists) release_channel(c);
+        g_venc.groups = {};
+        ++g_venc.generation;
+        g_venc.changed.notify_all();
+        host::clock::poke(g_venc.changed);
+        write_stats_locked();
+    }
+    venc_engine_sync_all();
+}
+
+bool venc_encoding_wanted(int chn, VENC_CHN_ATTR_S& attr, int& group, std::uint64_t& spell) {
+    if (chn < 0 || chn >= kChannels) return false;
     std::lock_guard lock(g_venc.mutex);
-    for (Channel& c : g_venc.chn)
-        if (c.exists) release_channel(c);
-    g_venc.groups = {};
-    ++g_venc.generation;
-    g_venc.changed.notify_all();
-    host::clock::poke(g_venc.changed);
-    write_stats_locked();
+    const Channel& c = g_venc.chn[static_cast<std::size_t>(chn)];
+    // Only H.264 is encoded; MJPEG and JPEG channels keep their bookkeeping
+    // and stay silent, which is all the system needs of them.
+    if (!c.exists || !c.receiving || c.group < 0 || c.attr.stVeAttr.enType != PT_H264) return false;
+    attr = c.attr;
+    group = c.group;
+    spell = c.spell;
+    return true;
 }
 
 void venc_power_on() {
@@ -368,6 +386,7 @@ HI_S32 HI_MPI_VENC_DestroyChn(VENC_CHN VeChn) {
         host::clock::poke(g_venc.changed);
         write_stats_locked();
     }
+    venc_engine_sync(VeChn);
     log_channel(VeChn, "destroyed");
     return HI_SUCCESS;
 }
@@ -402,6 +421,7 @@ HI_S32 HI_MPI_VENC_UnRegisterChn(VENC_CHN VeChn) {
         c->group = -1;
         write_stats_locked();
     }
+    venc_engine_sync(VeChn);
     log_channel(VeChn, stopped ? "unregistered, stopped receiving" : "unregistered");
     return HI_SUCCESS;
 }
@@ -433,9 +453,11 @@ HI_S32 HI_MPI_VENC_StartRecvPic(VENC_CHN VeChn) {
             if (!c->ring.virt) return err(EN_ERR_NOMEM);
         }
         c->receiving = true;
+        c->spell = ++g_venc.spells;
         write_stats_locked();
     }
     log_channel(VeChn, "receiving pictures");
+    venc_engine_sync(VeChn);
     return HI_SUCCESS;
 }
 
@@ -449,6 +471,7 @@ HI_S32 HI_MPI_VENC_StopRecvPic(VENC_CHN VeChn) {
         c->receiving = false;
         write_stats_locked();
     }
+    venc_engine_sync(VeChn);
     log_channel(VeChn, "stopped receiving pictures");
     return HI_SUCCESS;
 }
