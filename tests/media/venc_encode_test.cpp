@@ -8,11 +8,13 @@ extern "C" {
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "host/venc_engine.h"
 #include "tests/media/media_board.h"
 
 namespace {
@@ -235,6 +237,9 @@ TEST_F(Recorder, RecordingDecodesToTheCameraCounterAndOverlay) {
         const bool key = i % 12 == 0;
         EXPECT_EQ(nal_type(s.packs[0]) == 7, key) << i;
         if (key) {
+            EXPECT_EQ(s.packs[0][5], 77) << i;  // profile_idc: main, as asked
+        }
+        if (key) {
             EXPECT_EQ(nal_type(s.packs[1]), 8) << i;
         }
         EXPECT_EQ(has_nal(s, 5), key) << i;
@@ -349,6 +354,58 @@ TEST_F(Recorder, AReaderThatDoesNotFetchLosesPicturesNotTheRing) {
     ASSERT_EQ(dec.pictures.size(), 5u);
     const int first = read_counter(dec.pictures[0]);
     for (int k = 0; k < 5; ++k) EXPECT_EQ(read_counter(dec.pictures[static_cast<std::size_t>(k)]), first + k);
+}
+
+// The profile and rate control come from the channel's attributes.
+TEST(PictureEncoder, ProfileAndRateControlFollowTheAttributes) {
+    using host::media::PictureEncoder;
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> noise(16, 235);
+    std::vector<std::uint8_t> source(host::media::kCaptureFrameBytes);
+    for (auto& b : source) b = static_cast<std::uint8_t>(noise(rng));
+
+    auto run = [&](const VENC_CHN_ATTR_S& a, int pictures, std::vector<std::uint8_t>& sps) {
+        PictureEncoder e;
+        std::string why;
+        EXPECT_TRUE(e.open(a, why)) << why;
+        std::size_t bytes = 0;
+        PictureEncoder::Packs packs{};
+        std::vector<std::uint8_t> work;
+        for (int k = 0; k < pictures; ++k) {
+            work = source;
+            // A different picture each time, so every one costs bits.
+            for (std::size_t i = static_cast<std::size_t>(k); i < work.size(); i += 7) work[i] ^= 0x10;
+            const std::size_t n = e.encode(work.data(), {}, packs);
+            EXPECT_GT(n, 0u);
+            if (k == 0 && n > 0) sps.assign(packs[0].begin(), packs[0].end());
+            for (std::size_t i = 0; i < n; ++i) bytes += packs[i].size();
+        }
+        return bytes;
+    };
+    VENC_CHN_ATTR_S a{};
+    a.stVeAttr.enType = PT_H264;
+    a.stVeAttr.stAttrH264e = VENC_ATTR_H264_S{1280, 720, 1280 * 720 * 10, 0, HI_TRUE, HI_FALSE, HI_TRUE, 0,
+                                              HI_FALSE, 1280, 720};
+    // Constant 400 kbit/s, baseline: two seconds come to about 100 kB.
+    a.stRcAttr.enRcMode = VENC_RC_MODE_H264CBRv2;
+    a.stRcAttr.stAttrH264Cbr = VENC_ATTR_H264_CBR_S{12, 1, 12, 12, 400, 0};
+    std::vector<std::uint8_t> sps;
+    const std::size_t cbr = run(a, 24, sps);
+    EXPECT_GT(cbr, 60000u);
+    EXPECT_LT(cbr, 140000u);
+    ASSERT_GE(sps.size(), 6u);
+    EXPECT_EQ(sps[4] & 0x1F, 7);
+    EXPECT_EQ(sps[5], 66);  // profile_idc: baseline
+
+    // Fixed QP 51 gives the coarsest pictures; QP 20 many times the bytes. High profile.
+    a.stVeAttr.stAttrH264e.u32Profile = 2;
+    a.stRcAttr.enRcMode = VENC_RC_MODE_H264FIXQP;
+    a.stRcAttr.stAttrH264FixQp = VENC_ATTR_H264_FIXQP_S{12, 12, 12, 51, 51};
+    const std::size_t coarse = run(a, 3, sps);
+    EXPECT_EQ(sps[5], 100);  // high
+    a.stRcAttr.stAttrH264FixQp = VENC_ATTR_H264_FIXQP_S{12, 12, 12, 20, 20};
+    const std::size_t fine = run(a, 3, sps);
+    EXPECT_GT(fine, 5 * coarse);
 }
 
 }  // namespace
