@@ -5,8 +5,10 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <memory>
@@ -25,15 +27,14 @@ struct Recorder : MediaBoard {
     // The system's chain for camera 0: capture, processing group 0, encoder
     // group and channel 0 (H.264 720p, variable bit rate, GOP 12), with an
     // overlay region on the group.
-    void chain(HI_U32 max_streams = 0) {
+    void chain(HI_U32 max_streams = 0, HI_U32 ring = 1280 * 720 * 10) {
         bring_up();
         start_capture({0});
         const MPP_CHN_S cap{HI_ID_VIU, 0, 0}, proc{HI_ID_VPSS, 0, 0}, group{HI_ID_GROUP, 0, 0};
         ASSERT_EQ(HI_MPI_SYS_Bind(&cap, &proc), 0);
         VENC_CHN_ATTR_S a{};
         a.stVeAttr.enType = PT_H264;
-        a.stVeAttr.stAttrH264e = VENC_ATTR_H264_S{1280, 720, 1280 * 720 * 10, 1, HI_TRUE, HI_FALSE, HI_TRUE, 0,
-                                                  HI_FALSE, 1280, 720};
+        a.stVeAttr.stAttrH264e = VENC_ATTR_H264_S{1280, 720, ring, 1, HI_TRUE, HI_FALSE, HI_TRUE, 0, HI_FALSE, 1280, 720};
         a.stRcAttr.enRcMode = VENC_RC_MODE_H264VBRv2;
         a.stRcAttr.stAttrH264Vbr = VENC_ATTR_H264_VBR_S{12, 1, 12, 12, 1280, 40, 10};
         ASSERT_EQ(HI_MPI_VENC_CreateGroup(0), 0);
@@ -66,6 +67,7 @@ struct Recorder : MediaBoard {
     struct Stream {
         std::vector<std::vector<std::uint8_t>> packs;
         std::uint64_t pts = 0;
+        bool wrapped = false;  // a pack came in two parts
     };
 
     // What a recording thread does: a blocking get, the packs' parts joined.
@@ -77,7 +79,10 @@ struct Recorder : MediaBoard {
         for (HI_U32 i = 0; i < s.u32PackCount; ++i) {
             const VENC_PACK_S& p = packs[i];
             std::vector<std::uint8_t> bytes(p.pu8Addr[0], p.pu8Addr[0] + p.u32Len[0]);
-            if (p.u32Len[1]) bytes.insert(bytes.end(), p.pu8Addr[1], p.pu8Addr[1] + p.u32Len[1]);
+            if (p.u32Len[1]) {
+                bytes.insert(bytes.end(), p.pu8Addr[1], p.pu8Addr[1] + p.u32Len[1]);
+                out.wrapped = true;
+            }
             out.packs.push_back(std::move(bytes));
             out.pts = p.u64PTS;
         }
@@ -354,6 +359,74 @@ TEST_F(Recorder, AReaderThatDoesNotFetchLosesPicturesNotTheRing) {
     ASSERT_EQ(dec.pictures.size(), 5u);
     const int first = read_counter(dec.pictures[0]);
     for (int k = 0; k < 5; ++k) EXPECT_EQ(read_counter(dec.pictures[static_cast<std::size_t>(k)]), first + k);
+}
+
+// Pictures that find the ring full are lost; what it holds stays whole,
+// including packs that run past its end.
+TEST_F(Recorder, AFullRingLosesPicturesAndKeepsWhatItHolds) {
+    // Noise in a quarter of the picture: tens of kilobytes a picture.
+    host::capture_use_renderer([](int, std::uint64_t frame, std::uint8_t* y, std::uint8_t* uv) {
+        std::memset(y, 100, kPlaneBytes);
+        std::memset(uv, 128, kPlaneBytes);
+        std::uint32_t h = static_cast<std::uint32_t>(frame) * 2654435761u + 1;
+        for (int row = 180; row < 540; ++row)
+            for (int x = 320; x < 960; ++x) {
+                h = h * 1664525u + 1013904223u;
+                y[row * 1280 + x] = static_cast<std::uint8_t>(16 + (h >> 24) % 200);
+            }
+    });
+    static constexpr HI_U32 kRing = 1280 * 720;  // the smallest a 720p channel may have
+    ASSERT_NO_FATAL_FAILURE(chain(0, kRing));
+    ASSERT_EQ(HI_MPI_VENC_StartRecvPic(0), 0);
+
+    auto take_all = [](std::vector<Stream>& out) {
+        VENC_CHN_STAT_S stat{};
+        ASSERT_EQ(HI_MPI_VENC_Query(0, &stat), 0);
+        EXPECT_LE(stat.u32LeftStreamBytes, kRing);
+        Stream s;
+        for (HI_U32 i = 0; i < stat.u32LeftStreamFrames; ++i) {
+            ASSERT_TRUE(fetch(s));
+            out.push_back(std::move(s));
+        }
+    };
+    auto contiguous = [](const std::vector<Stream>& streams) {
+        for (std::size_t i = 1; i < streams.size(); ++i) {
+            const std::uint64_t gap = streams[i].pts - streams[i - 1].pts;
+            if (gap != 80000 && gap != 120000) return false;
+        }
+        return true;
+    };
+    std::vector<Stream> first, second;
+    host::board_sleep(4.0);
+    ASSERT_NO_FATAL_FAILURE(take_all(first));
+    const std::uint64_t lost = lost_frames(root_);
+    EXPECT_GT(lost, 0u);
+    EXPECT_GT(first.size(), 12u);
+    EXPECT_LT(first.size(), 40u);
+    host::board_sleep(4.0);
+    ASSERT_EQ(HI_MPI_VENC_StopRecvPic(0), 0);
+    ASSERT_NO_FATAL_FAILURE(take_all(second));
+    EXPECT_GT(lost_frames(root_), lost);
+    // Each batch is what came while there was room: no gap inside it.
+    EXPECT_TRUE(contiguous(first));
+    EXPECT_TRUE(contiguous(second));
+    // The second batch was written from where the first was read.
+    bool wrapped = false;
+    for (const Stream& s : second) wrapped = wrapped || s.wrapped;
+    EXPECT_TRUE(wrapped);
+
+    Decoder one;
+    one.decode(first);
+    EXPECT_EQ(one.errors, 0);
+    EXPECT_EQ(one.pictures.size(), first.size());
+    // The second batch decodes from its first key frame on.
+    auto key = std::find_if(second.begin(), second.end(), [](const Stream& s) { return has_nal(s, 5); });
+    ASSERT_NE(key, second.end());
+    const std::vector<Stream> tail(key, second.end());
+    Decoder two;
+    two.decode(tail);
+    EXPECT_EQ(two.errors, 0);
+    EXPECT_EQ(two.pictures.size(), tail.size());
 }
 
 // The profile and rate control come from the channel's attributes.
