@@ -25,8 +25,8 @@ constexpr int kClips = 8;  // different pictures in turn, so P-frames have work
 VENC_CHN_ATTR_S recording() {
     VENC_CHN_ATTR_S a{};
     a.stVeAttr.enType = PT_H264;
-    a.stVeAttr.stAttrH264e = VENC_ATTR_H264_S{1280, 720, 1280 * 720 * 10, 1, HI_TRUE, HI_FALSE, HI_TRUE, 0,
-                                              HI_FALSE, 1280, 720};
+    a.stVeAttr.stAttrH264e =
+        VENC_ATTR_H264_S{1280, 720, 1280 * 720 * 10, 1, HI_TRUE, HI_FALSE, HI_TRUE, 0, HI_FALSE, 1280, 720};
     a.stRcAttr.enRcMode = VENC_RC_MODE_H264VBRv2;
     a.stRcAttr.stAttrH264Vbr = VENC_ATTR_H264_VBR_S{12, 1, 12, 12, 1280, 40, 10};
     return a;
@@ -137,7 +137,8 @@ void BM_FourChannelsInParallel(benchmark::State& state) {
         for (int i = 0; i < 4; ++i)
             threads.emplace_back([&, i] {
                 for (int k = 0; k < pictures; ++k)
-                    channels[static_cast<std::size_t>(i)]->picture(clips[static_cast<std::size_t>(k + i) % clips.size()]);
+                    channels[static_cast<std::size_t>(i)]->picture(
+                        clips[static_cast<std::size_t>(k + i) % clips.size()]);
             });
         for (std::thread& t : threads) t.join();
     }
