@@ -32,6 +32,10 @@ public:
 // path fails with ENOENT.
 void register_device(const std::string& path, std::shared_ptr<Device> device);
 
+// A descriptor the board made readable: a clk_select waiting on it runs
+// before board time passes.
+void fd_ready(int fd);
+
 // Media memory: fake 32-bit physical addresses over zero-filled host memory.
 struct MmzBlock {
     std::uint32_t phys = 0;

@@ -90,6 +90,8 @@ void raise_fd(Channel& c, bool on) {
     ssize_t n = on ? ::write(c.fd, &v, sizeof v) : ::read(c.fd, &v, sizeof v);
     (void)n;
     c.fd_raised = on;
+    // A reader selecting on the descriptor takes the stream at this instant.
+    if (on) host::fd_ready(c.fd);
 }
 
 void release_channel(Channel& c) {

@@ -108,6 +108,60 @@ void write_partitions_locked() {
         board_log("storage", std::string("cannot write /proc/partitions: ") + std::strerror(errno));
 }
 
+// This process's descriptors of files below the folder.
+std::vector<int> open_files_below(const fs::path& folder) {
+    std::vector<int> fds;
+    std::error_code ec;
+    const fs::path real = fs::canonical(folder, ec);
+    if (ec) return fds;
+    DIR* d = ::opendir("/proc/self/fd");
+    if (!d) return fds;
+    while (dirent* e = ::readdir(d)) {
+        if (e->d_name[0] == '.') continue;
+        char target[PATH_MAX];
+        const std::string link = std::string("/proc/self/fd/") + e->d_name;
+        const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+        if (n <= 0) continue;
+        target[n] = '\0';
+        if (target[0] == '/' && inside(fs::path(target), real)) fds.push_back(std::atoi(e->d_name));
+    }
+    ::closedir(d);
+    return fds;
+}
+
+// The kernel's mount table: the flash's root, and the disk when mounted at
+// /opt. Written aside and renamed in, like the partition table.
+void write_mounts_locked() {
+    const fs::path dir = the_root() / "proc";
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    std::string text = "/dev/mtdblock1 / jffs2 rw,relatime 0 0\n";
+    if (g_mount.active) text += g_mount.device + " /opt vfat rw,relatime 0 0\n";
+    const fs::path tmp = dir / ".mounts.new";
+    {
+        std::ofstream out(tmp, std::ios::trunc);
+        out << text;
+    }
+    if (::rename(tmp.c_str(), (dir / "mounts").c_str()) != 0)
+        board_log("storage", std::string("cannot write /proc/mounts: ") + std::strerror(errno));
+}
+
+// A pulled-out disk fails every later read and write of the files this
+// process still holds open on it, as the kernel does: each such descriptor
+// is made to refer to a folder opened for reading.
+void fail_open_files(const fs::path& folder) {
+    const std::vector<int> fds = open_files_below(folder);
+    if (fds.empty()) return;
+    const int dead = ::open(the_root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dead < 0) return;
+    for (int fd : fds) {
+        if (::dup3(dead, fd, O_CLOEXEC) < 0)
+            board_log("storage", std::string("cannot cut off an open file: ") + std::strerror(errno));
+    }
+    ::close(dead);
+    board_log("storage", std::to_string(fds.size()) + " open file(s) on the pulled disk now fail");
+}
+
 // /opt becomes a link to `target` (relative to the root), replacing the old link in one step.
 bool relink_opt(const char* target) {
     const fs::path root = the_root();
@@ -156,6 +210,7 @@ void remove_disk_locked() {
         g_mount.stale = true;
         if (!relink_opt(kGone)) board_log("storage", std::string("cannot detach /opt: ") + std::strerror(errno));
     }
+    fail_open_files(files_dir(g_disk->label));
     g_disk.reset();
     write_partitions_locked();
 }
@@ -285,37 +340,18 @@ bool mount_opt(const std::string& device, std::string& reason) {
         return false;
     }
     g_mount = Mount{true, false, g_disk->label, device};
+    write_mounts_locked();
     return true;
 }
 
 bool unmount_opt(std::string& reason) {
     if (!restore_opt_folder(reason)) return false;
     g_mount = Mount{};
+    write_mounts_locked();
     return true;
 }
 
-bool holds_open_file(const fs::path& folder) {
-    std::error_code ec;
-    const fs::path real = fs::canonical(folder, ec);
-    if (ec) return false;
-    DIR* d = ::opendir("/proc/self/fd");
-    if (!d) return false;
-    bool busy = false;
-    while (dirent* e = ::readdir(d)) {
-        if (e->d_name[0] == '.') continue;
-        char target[PATH_MAX];
-        const std::string link = std::string("/proc/self/fd/") + e->d_name;
-        const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
-        if (n <= 0) continue;
-        target[n] = '\0';
-        if (target[0] == '/' && inside(fs::path(target), real)) {
-            busy = true;
-            break;
-        }
-    }
-    ::closedir(d);
-    return busy;
-}
+bool holds_open_file(const fs::path& folder) { return !open_files_below(folder).empty(); }
 
 }  // namespace host::storage
 
@@ -334,6 +370,7 @@ void storage_power_on() {
     std::string reason;
     if (!restore_opt_folder(reason)) board_log("storage", "cannot restore the /opt folder: " + reason);
     write_partitions_locked();
+    write_mounts_locked();
 }
 
 void storage_power_off() {
