@@ -2,6 +2,11 @@
 // video outputs and encoders.
 #pragma once
 
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
 #include "platform/mpi.h"
 
 // Picture size codes.
@@ -56,6 +61,31 @@ HI_S32 SAMPLE_COMM_VENC_Start(VENC_GRP VencGrp, VENC_CHN VencChn, PAYLOAD_TYPE_E
                               PIC_SIZE_E enSize, SAMPLE_RC_E enRcMode);
 HI_S32 SAMPLE_COMM_VENC_BindVpss(VENC_GRP GrpChn, VPSS_GRP VpssGrp, VPSS_CHN VpssChn);
 HI_S32 SAMPLE_COMM_VENC_UnBindVpss(VENC_GRP GrpChn, VPSS_GRP VpssGrp, VPSS_CHN VpssChn);
+
+// The recording thread's parameters.
+struct SAMPLE_VENC_GETSTREAM_PARA_S {
+    std::atomic<HI_S32> bThreadStart;  // 1 while the thread shall run
+    HI_S32 s32Cnt;                     // channels recorded
+};
+extern SAMPLE_VENC_GETSTREAM_PARA_S gs_stPara;
+
+HI_S32 SAMPLE_COMM_VENC_GetFilePostfix(PAYLOAD_TYPE_E enPayload, char* szFilePostfix);
+HI_S32 SAMPLE_COMM_VENC_SaveH264(std::FILE* fpH264File, const VENC_STREAM_S* pstStream);
+HI_S32 SAMPLE_COMM_VENC_SaveMJpeg(std::FILE* fpJpegFile, const VENC_STREAM_S* pstStream);
+HI_S32 SAMPLE_COMM_VENC_SaveStream(PAYLOAD_TYPE_E enType, std::FILE* pFd, const VENC_STREAM_S* pstStream);
+// Renames a segment file to its vehicle-locked name ("#" before ".h264").
+int change_file2(const char* path);
+void* SAMPLE_COMM_VENC_GetVencStreamProc(void* p);
+HI_S32 SAMPLE_COMM_VENC_StartGetStream(HI_S32 s32Cnt);
+HI_S32 SAMPLE_COMM_VENC_StopGetStream();
+// Whether a name on the disk belongs to the segment being written (or the
+// one about to begin): such files are never deleted to free space.
+bool is_recording_file(const char* name);
+// Serialises the disk operations of all threads (mount, unmount, format,
+// remove, rename).
+std::recursive_mutex& disk_ops_mutex();
+// A thread of the system's own: signals stay with the main thread.
+std::thread start_worker(void* (*body)(void*), void* arg);
 
 // The live chain: capture of the four cameras, processing groups, encoders.
 HI_S32 sys_init_AHD();

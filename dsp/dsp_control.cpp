@@ -9,8 +9,8 @@
 #include "platform/clock.h"
 #include "platform/devices.h"
 
-std::uint8_t record_permit = 1;
-std::uint8_t record_lock = 0;
+std::atomic<std::uint8_t> record_permit{1};
+std::atomic<std::uint8_t> record_lock{0};
 std::uint8_t pic_ver = 0;
 std::uint8_t parking_time = 0;
 std::uint8_t key_press = 0;

@@ -2,6 +2,7 @@
 // key decoding of one pass, and the board controls (brightness, display power).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "vio/settings.h"
@@ -41,8 +42,9 @@ void sci_xmit(int fd, std::uint8_t data);
 std::uint8_t sci_recv(int fd, std::uint8_t* precv_data);
 
 // Signals and keys, decoded once per pass.
-extern std::uint8_t record_permit;
-extern std::uint8_t record_lock;
+// Read by the housekeeping and recording threads.
+extern std::atomic<std::uint8_t> record_permit;
+extern std::atomic<std::uint8_t> record_lock;
 extern std::uint8_t pic_ver;
 extern std::uint8_t parking_time;
 extern std::uint8_t key_press;

@@ -44,9 +44,8 @@ inline std::vector<double> times_of(const std::string& log, const std::string& t
     return out;
 }
 
-// Starts svsim in `dir` and waits for it: its exit status. The limit only
-// catches a hung run; board time does not depend on host time.
-inline int run_svsim(const fs::path& dir, const std::string& scenario_text) {
+// Starts svsim in `dir` on the scenario: its process id, or -1.
+inline pid_t spawn_svsim(const fs::path& dir, const std::string& scenario_text) {
     {
         std::ofstream(dir / "test.scn") << scenario_text;
     }
@@ -60,18 +59,33 @@ inline int run_svsim(const fs::path& dir, const std::string& scenario_text) {
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, SVSIM_PATH, &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
+    return rc == 0 ? pid : -1;
+}
+
+// Waits for a spawned svsim until `stop()` says to kill it (SIGKILL) or it
+// ends: its exit status, -2 when the hang limit was hit, -3 when killed.
+template <class Stop>
+int wait_svsim(pid_t pid, Stop stop) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(300);
     int status = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
+        const bool hung = std::chrono::steady_clock::now() > deadline;
+        if (hung || stop()) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
-            return -2;
+            return hung ? -2 : -3;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
+}
+
+// Starts svsim in `dir` and waits for it: its exit status. The limit only
+// catches a hung run; board time does not depend on host time.
+inline int run_svsim(const fs::path& dir, const std::string& scenario_text) {
+    const pid_t pid = spawn_svsim(dir, scenario_text);
+    if (pid < 0) return -1;
+    return wait_svsim(pid, [] { return false; });
 }
 
 }  // namespace svsim_test

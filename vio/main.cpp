@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <pthread.h>
 #include <thread>
 
 #include "common/ds1337.h"
 #include "common/prt.h"
 #include "common/sample_comm.h"
+#include "dsp/dsp_upgrade.h"
 #include "gui/GUI.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
@@ -19,6 +19,7 @@ RGN_HANDLE OverlayExHandle = 0;
 BITMAP_S stBittime = {};
 std::atomic<int> delay_time{0};
 std::atomic<int> record_time{0};
+std::thread gs_ShowPid;
 
 namespace {
 
@@ -96,24 +97,24 @@ void set_RGN(int) {
     count_down(record_time);
 }
 
-void init_timer() {
-    std::thread([] {
-        // Signals stay with the main thread.
-        sigset_t all;
-        sigfillset(&all);
-        pthread_sigmask(SIG_BLOCK, &all, nullptr);
-        // The graphics context is per thread: the tick draws with its own.
-        GUI_Init();
-        GUI_SetFont(&GUI_FontHZ24x24);
-        for (;;) {
-            // Tick at each whole second of the board's clock.
-            timeval tv{};
-            clk_gettimeofday(&tv);
-            clk_usleep(static_cast<unsigned>(1000000 - tv.tv_usec));
-            set_RGN(SIGALRM);
-        }
-    }).detach();
+namespace {
+
+void* tick_proc(void*) {
+    // The graphics context is per thread: the tick draws with its own.
+    GUI_Init();
+    GUI_SetFont(&GUI_FontHZ24x24);
+    for (;;) {
+        // Tick at each whole second of the board's clock.
+        timeval tv{};
+        clk_gettimeofday(&tv);
+        clk_usleep(static_cast<unsigned>(1000000 - tv.tv_usec));
+        set_RGN(SIGALRM);
+    }
 }
+
+}  // namespace
+
+void init_timer() { start_worker(tick_proc, nullptr).detach(); }
 
 int app_main(int, char*[]) {
     GUI_Init();
@@ -129,6 +130,8 @@ int app_main(int, char*[]) {
 
     int_RGN(OverlayExHandle);
     init_timer();
+    gs_ShowPid = start_worker(Check_Space_Proc, nullptr);
+    gs_ShowPid.detach();
 
     QX_SHOW_PIC();
     clk_sleep(10);

@@ -14,6 +14,7 @@
 #include "dsp/dsp_image.h"
 #include "dsp/dsp_process.h"
 #include "dsp/dsp_tubiao.h"
+#include "dsp/dsp_upgrade.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
 #include "platform/hifb.h"
@@ -47,6 +48,8 @@ std::atomic<int> mount_ok{0};
 std::atomic<std::uint8_t> disk_full{0};
 std::atomic<std::uint8_t> disk_error{0};
 std::atomic<int> checkusb_stop{0};
+std::atomic<std::uint8_t> record_setting{0};
+File_all* ph264_file = nullptr;
 
 namespace {
 
@@ -214,8 +217,7 @@ std::uint8_t get_key() {
 
 int QX_SHOW_PIC() {
     // 1. and 2. Buffers and tables.
-    void* ph264_file = nullptr;
-    if (!alloc_as("ph264_file", 1080004, false, ph264_file)) return -1;
+    if (!alloc_as("ph264_file", sizeof(File_all), false, ph264_file)) return -1;
     if (!alloc_as("YUV2RGB", 16777216, true, ptable_YUV2RGB)) return -1;
     Init_table_YUV2RGB(ptable_YUV2RGB);
     for (Image_table** t : {&table0, &table1, &table2, &table3}) {
@@ -333,6 +335,7 @@ int QX_SHOW_PIC() {
         if (got > 0) uart_process(Uart_buff, static_cast<int>(got), &Uart_status, &Uart_info);
         const std::uint8_t temp_status = Uart_info.sys_status & 0x0F;
         decode_signals(&Uart_info);
+        record_setting = im.record == 1 ? 1 : 0;
         const std::uint8_t key = decode_key(&Uart_info, ir_fd);
 
         // 4. Heartbeat.

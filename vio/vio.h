@@ -36,6 +36,12 @@ extern std::atomic<int> mount_ok;
 extern std::atomic<std::uint8_t> disk_full;
 extern std::atomic<std::uint8_t> disk_error;
 extern std::atomic<int> checkusb_stop;
+// The recording setting of the settings record, as the main loop last saw it
+// (the housekeeping thread must not read the record while menus change it).
+extern std::atomic<std::uint8_t> record_setting;
+// The directory listing of the menu pages.
+struct File_all;
+extern File_all* ph264_file;
 
 constexpr std::uint32_t kTableBytes = TABLE_W * TABLE_H * sizeof(Image_table);
 constexpr std::uint32_t kCanvasBytes = TABLE_W * TABLE_H * 4;

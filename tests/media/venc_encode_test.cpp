@@ -17,6 +17,7 @@ extern "C" {
 
 #include "host/venc_engine.h"
 #include "tests/media/media_board.h"
+#include "tests/video_probe.h"
 
 namespace {
 
@@ -168,33 +169,9 @@ Decoded decode(const std::vector<Stream>& streams) {
     return out;
 }
 
-// The test pattern's frame counter: six 5 x 7 glyphs of 16-pixel cells,
-// white on a dark panel from (536, 304), 96 pixels apart.
+// The test pattern's frame counter, read from the decoded luma.
 int read_counter(const Picture& p) {
-    static constexpr std::array<std::array<std::uint8_t, 7>, 10> kDigits = {{
-        {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E},
-        {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E},
-        {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F},
-        {0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E},
-        {0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02},
-        {0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E},
-        {0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E},
-        {0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08},
-        {0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E},
-        {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C},
-    }};
-    int value = 0;
-    for (int i = 0; i < 6; ++i) {
-        std::array<std::uint8_t, 7> rows{};
-        for (int row = 0; row < 7; ++row)
-            for (int col = 0; col < 5; ++col)
-                if (p.planes[0][static_cast<std::size_t>((312 + row * 16) * p.width + 544 + i * 96 + col * 16)] > 138)
-                    rows[static_cast<std::size_t>(row)] |= static_cast<std::uint8_t>(0x10 >> col);
-        const auto digit = std::find(kDigits.begin(), kDigits.end(), rows);
-        if (digit == kDigits.end()) return -1;
-        value = value * 10 + static_cast<int>(digit - kDigits.begin());
-    }
-    return value;
+    return static_cast<int>(video_probe::pattern_counter(p.planes[0].data(), p.width));
 }
 
 // The system's reading of the statistics file: the seventh number of the line
