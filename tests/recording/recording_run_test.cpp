@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -174,6 +175,40 @@ TEST(RecordingRun, APulledDiskLeavesFilesThatPlayToTheCut) {
     // Plugged in again, the disk records a new segment.
     const std::vector<std::string> files = names_in(disk);
     EXPECT_EQ(files.size(), 8u) << ::testing::PrintToString(files);
+}
+
+TEST(RecordingRun, TheSegmentBeingWrittenIsNotDeletedToFreeSpace) {
+    svsim_test::TempDir dir;
+    const pid_t pid = svsim_test::spawn_svsim(dir.path, "rtc 2026-12-07 08:00:00 1\n"
+                                                        "disk usb 2048\n"
+                                                        "capture pattern\n"
+                                                        "speed 1000\n"
+                                                        "20 power off\n");
+    ASSERT_GT(pid, 0);
+    const fs::path out = dir.path / "out";
+    const fs::path disk = out / "board/usb/usb/files";
+    // Other data fills the disk once the first segment is being written:
+    // 40 MB stay free.
+    bool filled = false;
+    const int status = svsim_test::wait_svsim(pid, [&] {
+        if (!filled && fs::exists(disk / "20261207-080001_F.h264")) {
+            std::ofstream(disk / "other.bin");
+            fs::resize_file(disk / "other.bin", (2048 - 40) * 1024ull * 1024);
+            filled = true;
+        }
+        return false;
+    });
+    ASSERT_EQ(status, 0);
+    ASSERT_TRUE(filled);
+    const std::string board = read_file(out / "board.log");
+    // Full: the recording stops, and only then may its segment go.
+    const auto stopped = times_of(board, "VENC 0 stopped receiving pictures");
+    const auto removed = times_of(board, "shell: rm -rf /opt/20261207-080001_[LRBF].h264");
+    ASSERT_EQ(stopped.size(), 1u);
+    ASSERT_FALSE(removed.empty());
+    EXPECT_GT(removed[0], stopped[0]);
+    EXPECT_TRUE(fs::exists(disk / "other.bin"));
+    EXPECT_EQ(times_of(board, "VENC 0 receiving pictures").size(), 1u);  // still full: not again
 }
 
 }  // namespace
