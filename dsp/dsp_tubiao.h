@@ -48,3 +48,21 @@ void draw_cross2(std::uint32_t* pimage, int yy, int xx);
 void draw_cd(std::uint32_t* pimage, Cali_pos pos, int point, int dir, int flag);
 void draw_bline(std::uint32_t* pimage, Image_param param, int flag);
 void draw_bline_f(std::uint32_t* pimage, Image_param param, int flag);
+
+// Message boxes on the canvas: the panel (or, for draw_shaohou, the whole
+// canvas) cleared to black and one text written on it.
+void draw_shaohou(std::uint32_t* pimage);
+void draw_formatfinish(std::uint32_t* pimage);
+void draw_checkusb(std::uint32_t* pimage);
+void draw_checkfile(std::uint32_t* pimage);
+void draw_import_done(std::uint32_t* pimage);
+void draw_export_done(std::uint32_t* pimage);
+void draw_restart(std::uint32_t* pimage);
+void draw_xtsjz(std::uint32_t* pimage);
+// The upgrade's progress in percent.
+void draw_sjjd(std::uint8_t num, std::uint32_t* pimage);
+// Banners over the live picture, without a background.
+void draw_formatusb(std::uint32_t* pimage);
+void draw_checkusb2(std::uint32_t* pimage);
+// The calibration notice, written into the current display table.
+void mt_zhuyi(Image_table* table);

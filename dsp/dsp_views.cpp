@@ -396,5 +396,5 @@ void MT_jiaozhun(Image_table* table, const std::uint32_t* ptable_YUV2RGB) {
     init_table(table);
     mt_car(table, flash_param.im_param, ptable_YUV2RGB);
     mt_camera(table, flash_param.flagf, flash_param.flagb, flash_param.flagl, flash_param.flagr, ptable_YUV2RGB);
-    // The calibration notice text (mt_zhuyi) goes here once the graphics library exists.
+    mt_zhuyi(table);
 }

@@ -22,6 +22,7 @@
 #include "vio/frames.h"
 #include "vio/settings.h"
 #include "vio/stubs.h"
+#include "dsp/dsp_yuyan.h"
 #include "vio/vio_states.h"
 #include "vio/vio.h"
 

@@ -4,9 +4,6 @@
 
 #include <cstdint>
 
-void set_yuyan(int language);
-void draw_formatusb(std::uint32_t* pimage);
-void draw_checkusb2(std::uint32_t* pimage);
 struct Image_table;
 // The main menu page (item `flag` highlighted).
 void MT_choose(Image_table* table, int flag);
