@@ -408,3 +408,187 @@ void GUI_DispBinAt(U32 v, I16 x, I16 y, U8 Len);
 extern constinit thread_local GUI_RECT ClipRect_HL;
 void GUI_AA_SetFactor(int Factor);
 int GUI_AA_GetFactor();
+
+// ================================================================ bitmaps, image files, allocator, input, timers
+// (block kept by the bitmap / allocator / input work; gui/GUI_Bitmap*.cpp, GUI_BMP.cpp, GUI_GIF.cpp,
+// GUI_ALLOC.cpp, GUI_Input.cpp, GUI_Timer.cpp)
+
+// ---------------------------------------------------------------- bitmaps
+using GUI_DRAWBITMAP_FUNC = void (*)(int x0, int y0, int xsize, int ysize, const U8* pPixel,
+                                     const LCD_LOGPALETTE* pLogPal, int xMag, int yMag);
+struct GUI_BITMAP_METHODS {
+    GUI_DRAWBITMAP_FUNC pfDraw;
+    tLCD_Index2Color pfIndex2Color;
+};
+struct GUI_BITMAP {
+    U16 XSize;
+    U16 YSize;
+    U16 BytesPerLine;
+    U16 BitsPerPixel;
+    const U8* pData;
+    const GUI_LOGPALETTE* pPal;
+    const GUI_BITMAP_METHODS* pMethods;
+};
+extern const GUI_BITMAP_METHODS GUI_BitmapMethods555;
+extern const GUI_BITMAP_METHODS GUI_BitmapMethodsM555;
+extern const GUI_BITMAP_METHODS GUI_BitmapMethods565;
+extern const GUI_BITMAP_METHODS GUI_BitmapMethodsM565;
+extern const GUI_BITMAP_METHODS GUI_BitmapMethods888;
+extern const GUI_BITMAP_METHODS GUI_BitmapMethodsM888;
+extern const GUI_BITMAP_METHODS GUI_BitmapMethodsRLE4;
+extern const GUI_BITMAP_METHODS GUI_BitmapMethodsRLE8;
+extern const GUI_BITMAP_METHODS GUI_BitmapMethodsRLE16;
+extern const GUI_BITMAP_METHODS GUI_BitmapMethodsRLEM16;
+
+void GL_DrawBitmap(const GUI_BITMAP* pBitmap, int x0, int y0);
+void GUI_DrawBitmap(const GUI_BITMAP* pBitmap, int x0, int y0);
+void GUI_DrawBitmapMag(const GUI_BITMAP* pBitmap, int x0, int y0, int xMul, int yMul);
+void GUI_DrawBitmapExp(int x0, int y0, int XSize, int YSize, int XMul, int YMul, int BitsPerPixel, int BytesPerLine,
+                       const U8* pData, const GUI_LOGPALETTE* pPal);
+void GUI_DrawBitmapEx(const GUI_BITMAP* pBitmap, int x0, int y0, int xCenter, int yCenter, int xMag, int yMag);
+int GUI_GetBitmapPixelIndex(const GUI_BITMAP* pBMP, unsigned x, unsigned y);
+GUI_COLOR GUI_GetBitmapPixelColor(const GUI_BITMAP* pBMP, unsigned x, unsigned y);
+void GUI__DrawBitmap16bpp(int x0, int y0, int xsize, int ysize, const U8* pPixel, const LCD_LOGPALETTE* pLogPal,
+                          int xMag, int yMag, tLCD_Index2Color pfIndex2Color);
+void GUI__memset(U8* p, U8 Fill, int NumBytes);
+void GUI__memset16(U16* p, U16 Fill, int NumWords);
+
+// Rotated text: the bitmap operation that takes the place of LCD_DrawBitmap, and the
+// conversion of a text rectangle.
+struct tLCD_APIList {
+    void (*pfDrawBitmap)(int x0, int y0, int xsize, int ysize, int xMul, int yMul, int BitsPerPixel,
+                         int BytesPerLine, const U8* pPixel, const LCD_PIXELINDEX* pTrans);
+    void (*pfRect2TextRect)(GUI_RECT* pRect);
+};
+extern const tLCD_APIList LCD_APIList180;
+extern const tLCD_APIList LCD_APIListCW;
+extern const tLCD_APIList LCD_APIListCCW;
+// The rectangle of the string being displayed, as the rotated operations see it (defined beside them).
+extern constinit thread_local GUI_RECT GUI_RectDispString;
+
+// ---------------------------------------------------------------- image files (0 success, 1 failure)
+int GUI_BMP_GetXSize(const void* pBMP);
+int GUI_BMP_GetYSize(const void* pBMP);
+int GUI_BMP_Draw(const void* pBMP, int x0, int y0);
+// The same reading no more than NumBytes bytes: a truncated file fails before anything is drawn.
+int GUI_BMP_DrawEx(const void* pBMP, int NumBytes, int x0, int y0);
+using GUI_CALLBACK_VOID_U8_P = void(U8 Data, void* p);
+void GUI_BMP_SerializeEx(GUI_CALLBACK_VOID_U8_P* pfSerialize, int x0, int y0, int xSize, int ySize, void* p);
+void GUI_BMP_Serialize(GUI_CALLBACK_VOID_U8_P* pfSerialize, void* p);
+
+struct GUI_GIF_INFO {
+    int xSize;
+    int ySize;
+    int NumImages;
+};
+struct GUI_GIF_IMAGE_INFO {
+    int xPos;
+    int yPos;
+    int xSize;
+    int ySize;
+    int Delay;
+};
+int GUI_GIF_GetXSize(const void* pGIF);
+int GUI_GIF_GetYSize(const void* pGIF);
+int GUI_GIF_GetInfo(const void* pGIF, U32 NumBytes, GUI_GIF_INFO* pInfo);
+int GUI_GIF_GetImageInfo(const void* pGIF, U32 NumBytes, GUI_GIF_IMAGE_INFO* pInfo, int Index);
+int GUI_GIF_GetComment(const void* pGIF, U32 NumBytes, U8* pBuffer, int MaxSize, int Index);
+int GUI_GIF_DrawEx(const void* pGIF, U32 NumBytes, int x0, int y0, int Index);
+int GUI_GIF_Draw(const void* pGIF, U32 NumBytes, int x0, int y0);
+
+struct GUI_BITMAP_STREAM {
+    U16 ID, Version, XSize, YSize, BytesPerLine, BitsPerPixel, NumColors, HasTrans;
+};
+void GUI_DrawStreamedBitmap(const void* p, int x, int y);
+// The same reading no more than NumBytes bytes; 0 drawn, 1 refused.
+int GUI_DrawStreamedBitmapEx(const void* p, int NumBytes, int x, int y);
+
+// ---------------------------------------------------------------- memory allocator
+using GUI_HMEM = I16;
+constexpr int GUI_ALLOC_SIZE = 25600;
+constexpr int GUI_MAXBLOCKS = 802;
+struct GUI_ALLOC_STATS {
+    int NumUsedBlocks, NumFreeBlocks, NumFreeBlocksMin;
+    I16 NumUsedBytes, NumFreeBytes, NumFreeBytesMin;
+};
+extern GUI_ALLOC_STATS GUI_ALLOC;
+void GUI_ALLOC_Init();
+GUI_HMEM GUI_ALLOC_AllocNoInit(int Size);
+GUI_HMEM GUI_ALLOC_AllocZero(int Size);
+GUI_HMEM GUI_ALLOC_AllocInit(const void* pInitData, int Size);
+GUI_HMEM GUI_ALLOC_Realloc(GUI_HMEM hOld, int NewSize);
+void* GUI_ALLOC_h2p(GUI_HMEM hMem);
+int GUI_ALLOC_GetSize(GUI_HMEM hMem);
+void GUI_ALLOC_Free(GUI_HMEM hMem);
+void GUI_ALLOC_FreePtr(GUI_HMEM* ph);
+void GUI_ALLOC_FreePtrArray(GUI_HMEM* pArray, int NumElems);
+void GUI_ALLOC_Lock();
+void GUI_ALLOC_Unlock();
+int GUI_ALLOC_GetNumFreeBytes();
+int GUI_ALLOC_GetNumFreeBlocks();
+int GUI_ALLOC_GetNumUsedBytes();
+int GUI_ALLOC_GetNumUsedBlocks();
+int GUI_ALLOC_GetMaxSize();
+
+// ---------------------------------------------------------------- input devices
+struct GUI_PID_STATE {
+    int x, y;
+    U8 Pressed;
+};
+void GUI_PID_StoreState(const GUI_PID_STATE* pState);
+int GUI_PID_GetState(GUI_PID_STATE* pState);
+void GUI_MOUSE_StoreState(const GUI_PID_STATE* pState);
+int GUI_MOUSE_GetState(GUI_PID_STATE* pState);
+void GUI_MOUSE_DRIVER_PS2_Init();
+void GUI_MOUSE_DRIVER_PS2_OnRx(unsigned char Data);
+void GUI_TOUCH_StoreState(int x, int y);
+void GUI_TOUCH_StoreStateEx(const GUI_PID_STATE* pState);
+int GUI_TOUCH_GetState(GUI_PID_STATE* pState);
+void GUI_TOUCH_StoreUnstable(int x, int y);
+void GUI_TOUCH_GetUnstable(int* px, int* py);
+void GUI_TOUCH_DriverAnalog_C();
+struct GUI_KEY_MSG {
+    int Key;
+    int PressedCnt;
+};
+using GUI_KEY_MSG_HOOK = int(const GUI_KEY_MSG* pMsg);
+void GUI_StoreKey(int Key);
+void GUI_StoreKeyMsg(int Key, int PressedCnt);
+void GUI_SendKeyMsg(int Key, int PressedCnt);
+int GUI_GetKey();
+void GUI_ClearKeyBuffer();
+GUI_KEY_MSG_HOOK* GUI_SetKeyMsgHook(GUI_KEY_MSG_HOOK* pHook);
+int GUI__GetCursorCharacter(const char* s, int Index, int MaxNumChars, int* pIsRTL);
+int GUI__GetCursorPosX(const char* s, int Index, int MaxNumChars);
+int GUI__GetCursorPosChar(const char* s, int x, int MaxNumChars);
+void GUITASK_Init();
+void GUITASK_StoreDefaultContext();
+void GUICurs_C();
+
+// ---------------------------------------------------------------- timers and time
+using GUI_TIMER_HANDLE = GUI_HMEM;
+using GUI_TIMER_TIME = int;
+struct GUI_TIMER_MESSAGE {
+    GUI_TIMER_TIME Time;
+    unsigned long Context;
+};
+using GUI_TIMER_CALLBACK = void(GUI_TIMER_MESSAGE* pTM);
+using GUI_tfTimer = int();
+extern GUI_tfTimer* GUI_pfTimerExec;
+GUI_TIMER_HANDLE GUI_TIMER_Create(GUI_TIMER_CALLBACK* cb, int Time, unsigned long Context, int Flags);
+void GUI_TIMER_Delete(GUI_TIMER_HANDLE hObj);
+void GUI_TIMER_SetTime(GUI_TIMER_HANDLE hObj, int Time);
+void GUI_TIMER_SetDelay(GUI_TIMER_HANDLE hObj, int Delay);
+void GUI_TIMER_SetPeriod(GUI_TIMER_HANDLE hObj, int Period);
+void GUI_TIMER_Restart(GUI_TIMER_HANDLE hObj);
+int GUI_TIMER_Exec();
+int GUI_Exec1();
+int GUI_Exec();
+int GUI_GetTime();
+void GUI_Delay(int Period);
+void GUI_WaitEvent();
+int GUI_WaitKey();
+// Operating-system hooks for time: the board's clock.
+void GUI_X_Delay(int ms);
+int GUI_X_GetTime();
+// ================================================================ end of the bitmap / allocator / input block
