@@ -117,7 +117,7 @@ int walk(Source& s, int* result, OnImage on_image, OnComment on_comment) {
                 im.xsize = s.u16();
                 im.ysize = s.u16();
                 im.flags = s.byte();
-                if (im.flags < 0) return 1;
+                if (im.x < 0 || im.y < 0 || im.xsize < 0 || im.ysize < 0 || im.flags < 0) return 1;  // cut short
                 if (on_image(images++, im, ctl, s) == Next::kStop) return *result;
                 ctl = Control{};
                 break;
