@@ -78,6 +78,9 @@ int change_file2(const char* path);
 void* SAMPLE_COMM_VENC_GetVencStreamProc(void* p);
 HI_S32 SAMPLE_COMM_VENC_StartGetStream(HI_S32 s32Cnt);
 HI_S32 SAMPLE_COMM_VENC_StopGetStream();
+// Joins a recording thread that ended by itself (a failure), so it does not
+// linger until the next start.
+void reap_record_thread();
 // Whether a name on the disk belongs to the segment being written (or the
 // one about to begin): such files are never deleted to free space.
 bool is_recording_file(const char* name);

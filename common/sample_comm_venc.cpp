@@ -166,6 +166,7 @@ constexpr HI_S32 kRecordedChannels = 4;  // the channels started and stopped wit
 constexpr int kKeyFrameWait = 25;
 
 std::thread g_record_thread;
+std::atomic<bool> g_record_ended{false};  // the thread has run to its end
 
 // The time stamps of the segment being written and of the one beginning.
 std::mutex g_stamp_mutex;
@@ -456,6 +457,7 @@ void* SAMPLE_COMM_VENC_GetVencStreamProc(void* p) {
     record_on = 0;
     for (HI_S32 i = 0; i < kRecordedChannels; ++i) HI_MPI_VENC_StopRecvPic(i);
     for (HI_S32 i = 0; i < kRecordedChannels; ++i) HI_MPI_VENC_UnRegisterChn(i);
+    g_record_ended = true;
     return nullptr;
 }
 
@@ -494,6 +496,7 @@ HI_S32 SAMPLE_COMM_VENC_StartGetStream(HI_S32 s32Cnt) {
         return r;
     }
     gs_stPara.bThreadStart = 1;
+    g_record_ended = false;
     g_record_thread = start_worker(SAMPLE_COMM_VENC_GetVencStreamProc, &gs_stPara);
     return HI_SUCCESS;
 }
@@ -504,6 +507,10 @@ HI_S32 SAMPLE_COMM_VENC_StopGetStream() {
         if (g_record_thread.joinable()) g_record_thread.join();
     }
     return HI_SUCCESS;
+}
+
+void reap_record_thread() {
+    if (g_record_ended && g_record_thread.joinable()) g_record_thread.join();
 }
 
 bool is_recording_file(const char* name) {

@@ -374,6 +374,7 @@ void check_space_pass() {
     check_space_of_disk();
     const bool wanted = record_setting == 1;
     if (record_on == 0) {
+        reap_record_thread();
         if (mount_ok == 1 && record_stop == 0 && wanted && record_permit == 1 && disk_full == 0)
             SAMPLE_COMM_VENC_StartGetStream(4);
     } else if (record_stop == 1 || !wanted || record_permit == 0 || disk_full == 1) {

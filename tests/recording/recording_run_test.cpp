@@ -162,15 +162,18 @@ TEST(RecordingRun, APulledDiskLeavesFilesThatPlayToTheCut) {
     // The write that met the pulled disk failed and ended the recording.
     EXPECT_TRUE(has(console, "save stream failed!"));
     EXPECT_TRUE(has(console, "record_process end"));
+    // (A housekeeping pass that began before the pull may still try once
+    // more on the vanished disk; that try opens nothing.)
     const auto started = times_of(board, "VENC 0 receiving pictures");
-    ASSERT_EQ(started.size(), 2u);
-    EXPECT_GE(started[1], 8.0);
+    ASSERT_GE(started.size(), 2u);
+    EXPECT_LT(started.front(), 2.0);
+    EXPECT_GE(started.back(), 8.0);
 
     // What reached the disk before the cut plays, up to the cut.
     const std::vector<std::string> first = segment("20261207-080001", "");
     for (const std::string& name : first) {
         ASSERT_TRUE(fs::exists(disk / name)) << name;
-        EXPECT_NEAR(check_playable(disk / name), 12 * (6.0 - started[0]), 2.0) << name;
+        EXPECT_NEAR(check_playable(disk / name), 12 * (6.0 - started.front()), 2.0) << name;
     }
     // Plugged in again, the disk records a new segment.
     const std::vector<std::string> files = names_in(disk);

@@ -1,4 +1,0 @@
-#include "vio/stubs.h"
-
-
-void MT_choose(Image_table*, int) {}
