@@ -98,7 +98,8 @@ using tGUI_DispCharStyle = void (*)(U16 c, int x0);
 extern constinit thread_local tGUI_DispCharStyle GUI_pfDispCharStyle;
 extern int GUI_MoveRTL;
 struct tLCD_APIList;
-extern const tLCD_APIList* GUI_pLCD_APIList;  // rotated text; never set
+// Rotated text operations for the text being drawn (per thread, as the context); null: none.
+extern constinit thread_local const tLCD_APIList* GUI_pLCD_APIList;
 extern const tLCD_HL_APIList GUI_LCD_HL_Default;
 extern const I32 GUI_Pow10[10];
 
@@ -408,6 +409,126 @@ void GUI_DispBinAt(U32 v, I16 x, I16 y, U8 Len);
 extern constinit thread_local GUI_RECT ClipRect_HL;
 void GUI_AA_SetFactor(int Factor);
 int GUI_AA_GetFactor();
+
+// ================================================================ drawing primitives and anti-aliasing
+// (block kept by the drawing work; gui/GUI_Draw*.cpp, GUI_Polygon.cpp, GUI_AA*.cpp)
+
+struct GUI_POINT {
+    I16 x, y;
+};
+constexpr int GUI_PS_ROUND = 0;
+constexpr int GUI_PS_FLAT = 1;
+constexpr int GUI_LS_SOLID = 0;
+constexpr int GUI_LS_DASH = 1;
+constexpr int GUI_LS_DOT = 2;
+constexpr int GUI_LS_DASHDOT = 3;
+constexpr int GUI_LS_DASHDOTDOT = 4;
+
+// ---------------------------------------------------------------- points, lines, rectangles
+void GUI_DrawPixel(int x, int y);
+void GUI_DrawPoint(int x, int y);
+void GL_DrawPoint(int x, int y);
+void GUI_DrawHLine(int y0, int x0, int x1);
+void GUI_DrawVLine(int x0, int y0, int y1);
+void LCD_DrawVLine(int x, int y0, int y1);
+void LCD_SetPixelIndex(int x, int y, int ColorIndex);
+void GUI_DrawLine(int x0, int y0, int x1, int y1);
+void GL_DrawLine(int x0, int y0, int x1, int y1);
+void GL_DrawLineEx(int x0, int y0, int x1, int y1, unsigned* pPixelCnt);
+void GL_DrawLine1(int x0, int y0, int x1, int y1);
+void GL_DrawLine1Ex(int x0, int y0, int x1, int y1, unsigned* pPixelCnt);
+void GUI_DrawLineTo(int x, int y);
+void GL_DrawLineTo(int x, int y);
+void GL_DrawLineToEx(int x, int y, unsigned* pPixelCnt);
+void GUI_DrawLineRel(int dx, int dy);
+void GUI_MoveTo(int x, int y);
+void GL_MoveTo(int x, int y);
+void GUI_MoveRel(int dx, int dy);
+void GUI_DrawRect(int x0, int y0, int x1, int y1);
+void GUI_DrawRectEx(const GUI_RECT* pRect);
+void GUI_FillRect(int x0, int y0, int x1, int y1);
+void GUI_FillRectEx(const GUI_RECT* pRect);
+void GUI_ClearRectEx(const GUI_RECT* pRect);
+void GUI_InvertRect(int x0, int y0, int x1, int y1);
+void GUI_DrawFocusRect(const GUI_RECT* pRect, int Dist);
+void GUI_MoveRect(GUI_RECT* pRect, int dx, int dy);
+int GUI_sin(int angle);  // angle in 1/4096 of a turn, result x 1024
+int GUI_cos(int angle);
+U8 GUI_SetPenSize(U8 PenSize);
+U8 GUI_SetPenShape(U8 PenShape);
+U8 GUI_SetLineStyle(U8 LineStyle);
+U8 GUI_GetPenSize();
+U8 GUI_GetPenShape();
+U8 GUI_GetLineStyle();
+int GUI_GetDrawMode();
+int GUI_SetDrawMode(int mode);
+
+// ---------------------------------------------------------------- circles, ellipses, arcs
+void GUI_DrawCircle(int x0, int y0, int r);
+void GL_DrawCircle(int x0, int y0, int r);
+void GUI_FillCircle(int x0, int y0, int r);
+void GL_FillCircle(int x0, int y0, int r);
+void GUI_DrawEllipse(int x0, int y0, int rx, int ry);
+void GL_DrawEllipse(int x0, int y0, int rx, int ry);
+void GUI_FillEllipse(int x0, int y0, int rx, int ry);
+void GL_FillEllipse(int x0, int y0, int rx, int ry);
+void GUI_DrawArc(int x0, int y0, int rx, int ry, int a0, int a1);
+void GL_DrawArc(int x0, int y0, int rx, int ry, int a0, int a1);
+void GUI_DrawPie(int x0, int y0, int r, int a0, int a1, int Type);
+
+// ---------------------------------------------------------------- polygons and graphs
+void GUI_DrawPolygon(const GUI_POINT* pPoints, int NumPoints, int x0, int y0);
+void GL_DrawPolygon(const GUI_POINT* pPoints, int NumPoints, int x0, int y0);
+void GUI_DrawPolyLine(const GUI_POINT* pPoints, int NumPoints, int x0, int y0);
+void GUI_FillPolygon(const GUI_POINT* pPoints, int NumPoints, int x0, int y0);
+void GL_FillPolygon(const GUI_POINT* pPoints, int NumPoints, int x0, int y0);
+void GUI_EnlargePolygon(GUI_POINT* pDest, const GUI_POINT* pSrc, int NumPoints, int Len);
+void GUI_MagnifyPolygon(GUI_POINT* pDest, const GUI_POINT* pSrc, int NumPoints, int Mag);
+void GUI_RotatePolygon(GUI_POINT* pDest, const GUI_POINT* pSrc, int NumPoints, float Angle);
+void GUI_DrawGraph(I16* pay, int NumPoints, int x0, int y0);
+void GUI_DrawGraphEx(I16* pay, int NumPoints, int x0, int y0, int Numerator, unsigned Denominator);
+
+// ---------------------------------------------------------------- anti-aliasing
+// The line buffer covers this many pixel columns: the screen's width.
+constexpr int GUI_AA_BUFFER_SIZE = GUI_SCREEN_XSIZE;
+void GUI_AA_EnableHiRes();
+void GUI_AA_DisableHiRes();
+int GUI_AA_HiRes2Pixel(int HiRes);
+int GUI_AA_Init(int x0, int x1);  // non-zero: nothing to draw, and nothing was changed
+int GUI_AA_Init_HiRes(int x0, int x1);
+void GUI_AA_Exit();
+void GUI_AA_DrawLine(int x0, int y0, int x1, int y1);
+void GUI_AA_DrawArc(int x0, int y0, int rx, int ry, int a0, int a1);
+void GUI_AA_FillCircle(int x0, int y0, int r);
+void GUI_AA_FillPolygon(const GUI_POINT* pPoints, int NumPoints, int x0, int y0);
+void GUI_AA_DrawPolyOutline(const GUI_POINT* pSrc, int NumPoints, int Thickness, int x, int y);
+void LCD_SetPixelAA(int x, int y, U8 Intens);
+void LCD_SetPixelAA_NoTrans(int x, int y, U8 Intens);
+LCD_COLOR LCD_AA_MixColors(LCD_COLOR Color, LCD_COLOR BkColor, U8 Intens);
+
+// Anti-aliased proportional fonts: 2 and 4 bits a pixel, and 1 bit at twice the resolution.
+constexpr U16 GUI_FONTINFO_FLAG_AA = 4;
+constexpr U16 GUI_FONTINFO_FLAG_AA2 = 8;
+constexpr U16 GUI_FONTINFO_FLAG_AA4 = 16;
+void GUIPROP_AA2_DispChar(U16 c);
+int GUIPROP_AA2_GetCharDistX(U16 c);
+void GUIPROP_AA2_GetFontInfo(const GUI_FONT* pFont, GUI_FONTINFO* pfi);
+int GUIPROP_AA2_IsInFont(const GUI_FONT* pFont, U16 c);
+void GUIPROP_AA4_DispChar(U16 c);
+int GUIPROP_AA4_GetCharDistX(U16 c);
+void GUIPROP_AA4_GetFontInfo(const GUI_FONT* pFont, GUI_FONTINFO* pfi);
+int GUIPROP_AA4_IsInFont(const GUI_FONT* pFont, U16 c);
+void GUIPROPAA_DispChar(U16 c);
+int GUIPROPAA_GetCharDistX(U16 c);
+void GUIPROPAA_GetFontInfo(const GUI_FONT* pFont, GUI_FONTINFO* pfi);
+int GUIPROPAA_IsInFont(const GUI_FONT* pFont, U16 c);
+
+// ---------------------------------------------------------------- text kept in the allocator, rotated text
+int GUI__SetText(I16* phText, const char* s);
+int GUI__strcmp_hp(I16 hs0, const char* s1);
+void GUI_DispStringInRectEx(const char* s, GUI_RECT* pRect, int TextAlign, int MaxLen,
+                            const tLCD_APIList* pLCD_Api);
+// ================================================================ end of the drawing block
 
 // ================================================================ bitmaps, image files, allocator, input, timers
 // (block kept by the bitmap / allocator / input work; gui/GUI_Bitmap*.cpp, GUI_BMP.cpp, GUI_GIF.cpp,

@@ -10,7 +10,7 @@ constinit thread_local char GUI_DecChar = 0;
 constinit thread_local I16 GUI_OrgX = 0, GUI_OrgY = 0;
 constinit thread_local tGUI_DispCharStyle GUI_pfDispCharStyle = nullptr;
 int GUI_MoveRTL = 0;
-const tLCD_APIList* GUI_pLCD_APIList = nullptr;
+constinit thread_local const tLCD_APIList* GUI_pLCD_APIList = nullptr;
 const tLCD_HL_APIList GUI_LCD_HL_Default = {LCD_DrawHLine, LCD_DrawPixel};
 
 namespace {
@@ -261,6 +261,10 @@ void draw_bitmap_magnified(int x0, int y0, int xsize, int ysize, int xMul, int y
 void LCD_DrawBitmap(int x0, int y0, int xsize, int ysize, int xMul, int yMul, int BitsPerPixel, int BytesPerLine,
                     const U8* pPixel, const LCD_PIXELINDEX* pTrans) {
     if (!pPixel) return;
+    if (GUI_pLCD_APIList && GUI_pLCD_APIList->pfDrawBitmap) {  // rotated text
+        GUI_pLCD_APIList->pfDrawBitmap(x0, y0, xsize, ysize, xMul, yMul, BitsPerPixel, BytesPerLine, pPixel, pTrans);
+        return;
+    }
     if (xMul != 1 || yMul != 1) {
         if (xMul < 1 || yMul < 1) return;
         draw_bitmap_magnified(x0, y0, xsize, ysize, xMul, yMul, BitsPerPixel, BytesPerLine, pPixel, pTrans);
@@ -455,8 +459,10 @@ void GUI_ErrorOut4(const char* s, int p0, int p1, int p2, int p3) {
 
 constinit thread_local GUI_RECT ClipRect_HL{};
 
+// 1..15: a pixel's count of covered sub-pixels (F x F) must fit the line buffer's bytes,
+// and 0 would divide by zero.
 void GUI_AA_SetFactor(int Factor) {
-    GUI_Context.AA_Factor = static_cast<U8>(Factor);
+    GUI_Context.AA_Factor = static_cast<U8>(std::clamp(Factor, 1, 15));
     const int f = GUI_Context.AA_Factor;
     const GUI_RECT& c = GUI_Context.ClipRect;
     ClipRect_HL = {clamp16(c.x0 * f), clamp16(c.y0 * f), clamp16((c.x1 + 1) * f - 1), clamp16((c.y1 + 1) * f - 1)};
