@@ -66,3 +66,32 @@ void draw_formatusb(std::uint32_t* pimage);
 void draw_checkusb2(std::uint32_t* pimage);
 // The calibration notice, written into the current display table.
 void mt_zhuyi(Image_table* table);
+
+// ---- menu pages, written into a display table (dsp_tubiao_pages.cpp)
+
+struct rtc_time;
+struct Usb_info;
+
+// A text, a number or one character at (pos_x, pos_y), reversed when `flag`
+// is non-zero.
+void mt_cd(Image_table* table, int pos_y, int pos_x, const char* pstring, int flag);
+void mt_num(Image_table* table, int pos_y, int pos_x, long num, int flag);
+void mt_zf(Image_table* table, int pos_y, int pos_x, char zifu, int flag);
+// One setting as its text.
+void mt_ld(Image_table* table, int pos_y, int pos_x, int value, int flag);         // brightness
+void mt_kg(Image_table* table, int pos_y, int pos_x, int value, int flag);         // on or off
+void mt_dx(Image_table* table, int pos_y, int pos_x, int value, int flag);         // narrow, middle, wide
+void mt_zy(Image_table* table, int pos_y, int pos_x, int value, int flag);         // left or right
+void mt_sf(Image_table* table, int pos_y, int pos_x, int value, int flag);         // yes or no
+void mt_mx(Image_table* table, int pos_y, int pos_x, int value, int flag);         // car picture
+void mt_shijian(Image_table* table, int pos_y, int pos_x, int value, int flag);    // reverse delay
+void mt_shijian2(Image_table* table, int pos_y, int pos_x, int value, int flag);   // turn-signal time
+void mt_yy(Image_table* table, int pos_y, int pos_x, int value, int flag);         // language
+void mt_pal_ntsc(Image_table* table, int pos_y, int pos_x, int value, int flag);
+// Pages in the single-view panel; `flag` is the highlighted item.
+void MT_choose(Image_table* table, int flag);                                 // main menu (bits 1..8)
+void MT_choose01(Image_table* table, int flag);                               // access code, `flag` digits in
+void MT_choose02(Image_table* table, Image_param param, int flag);            // picture settings (items 1..6)
+void MT_choose03(Image_table* table, Image_param param, int flag);            // record settings (bits 1..16)
+void MT_choose032(Image_table* table, const rtc_time* p_time, int flag);      // date and time (bits 1..64)
+void MT_choose033(Image_table* table, const Usb_info* pusbinfo, int flag);    // disk formatting (bits 1, 2)

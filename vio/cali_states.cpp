@@ -11,7 +11,6 @@
 #include "dsp/dsp_process.h"
 #include "dsp/dsp_tubiao.h"
 #include "vio/settings.h"
-#include "vio/stubs.h"
 #include "vio/vio.h"
 #include "vio/vio_states.h"
 
@@ -108,14 +107,6 @@ void undistort(const Cali_pos& pos, const Sensor_param& lens, bool outer) {
     double* p = &zzz.y1;
     for (int i = 0; i < 8; ++i)
         if (i < 4 || (outer && i >= 6)) a_jiaozheng(m[2 * i], m[2 * i + 1], &p[2 * i], &p[2 * i + 1], lens);
-}
-
-void rebuild_birdseye() {
-    mt_fleft(table0);
-    mt_fright(table0);
-    mt_ftop(table0);
-    mt_fbottom(table0);
-    mt_car(table0, flash_param.im_param, ptable_YUV2RGB);
 }
 
 // Order in which the marks are placed on the preview.
@@ -238,7 +229,7 @@ void refine_state(std::uint8_t& status, const PassInfo&) {
             if (c.la) c.lateral(&zzz, c.ground, c.la);
             *c.param = rec;
             *c.flag = 1;
-            if (all_calibrated()) rebuild_birdseye();
+            if (all_calibrated()) build_birdseye();
             save_param(&flash_param);
         }
     }

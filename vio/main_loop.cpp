@@ -21,7 +21,6 @@
 #include "platform/mpi.h"
 #include "vio/frames.h"
 #include "vio/settings.h"
-#include "vio/stubs.h"
 #include "dsp/dsp_yuyan.h"
 #include "vio/vio_states.h"
 #include "vio/vio.h"
@@ -149,7 +148,46 @@ bool panel_i2c(std::uint8_t code) {
     return true;
 }
 
+// The canvas and the framebuffer it is shown on, for show_canvas.
+struct Shown {
+    HI_U32 phys = 0;
+    void* virt = nullptr;
+    HIFB_BUFFER_S* buffer = nullptr;
+    const int* fb = nullptr;
+};
+Shown g_shown;
+
 }  // namespace
+
+void show_canvas() {
+    if (!g_shown.virt) return;
+    HI_MPI_SYS_MmzFlushCache(g_shown.phys, g_shown.virt, kCanvasBytes);
+    if (*g_shown.fb >= 0) dev_ioctl(*g_shown.fb, FBIO_REFRESH, g_shown.buffer);
+}
+
+bool all_cameras_calibrated() {
+    return flash_param.flagf == 1 && flash_param.flagb == 1 && flash_param.flagl == 1 && flash_param.flagr == 1;
+}
+
+void set_layout(std::uint16_t pos) {
+    if (pos != 0) {
+        BVIEW_Left = 16;
+        RVIEW_Left = 16;
+        FULLVIEW_Left = 494;
+    } else {
+        RVIEW_Left = 326;
+        FULLVIEW_Left = 16;
+        BVIEW_Left = 308;
+    }
+}
+
+void build_birdseye() {
+    mt_fleft(table0);
+    mt_fright(table0);
+    mt_ftop(table0);
+    mt_fbottom(table0);
+    mt_car(table0, flash_param.im_param, ptable_YUV2RGB);
+}
 
 void Init_table_YUV2RGB(std::uint32_t* out) {
     auto clamp = [](int v) { return v < 0 ? 0 : v > 255 ? 255 : v; };
@@ -231,6 +269,8 @@ int QX_SHOW_PIC() {
 
     // 3. to 5. Settings, brightness, language, outputs.
     load_param(&flash_param);
+    // A damaged or imported file may hold any language code.
+    if (flash_param.car_num.flagy > 2) flash_param.car_num.flagy = 0;
     Image_param& im = flash_param.im_param;
     set_bright(im);
     set_yuyan(flash_param.car_num.flagy);
@@ -241,15 +281,7 @@ int QX_SHOW_PIC() {
 
     // 6. Car dimensions, layout and ground targets.
     get_car(&flash_param.car_num);
-    if (im.pos != 0) {
-        BVIEW_Left = 16;
-        RVIEW_Left = 16;
-        FULLVIEW_Left = 494;
-    } else {
-        RVIEW_Left = 326;
-        FULLVIEW_Left = 16;
-        BVIEW_Left = 308;
-    }
+    set_layout(im.pos);
     set_zuobiao(flash_param);
     set_blind_zones(im.fblank, im.bblank);
 
@@ -291,12 +323,8 @@ int QX_SHOW_PIC() {
     if (!alloc_camera_frames(cf)) return -1;
 
     // 14. and 15. The bird's-eye view when every camera is calibrated.
-    if (flash_param.flagf == 1 && flash_param.flagb == 1 && flash_param.flagl == 1 && flash_param.flagr == 1) {
-        mt_fleft(table0);
-        mt_fright(table0);
-        mt_ftop(table0);
-        mt_fbottom(table0);
-        mt_car(table0, flash_param.im_param, ptable_YUV2RGB);
+    if (all_cameras_calibrated()) {
+        build_birdseye();
         MT_image(4, table0, ptable_YUV2RGB);
     }
     table = table0;
@@ -316,6 +344,7 @@ int QX_SHOW_PIC() {
     std::uint8_t Uart_status = 0;
     int fb = -1;
     bool fb2_tried = false;
+    g_shown = {canvas_phys, canvas_virt, &stCanvasBuf, &fb};
 
     for (;;) {
         // 1. Board code.
@@ -358,7 +387,7 @@ int QX_SHOW_PIC() {
             draw_checkusb2(pBuf1);
 
         // 8. and 9. ACC, then the state's handler.
-        const PassInfo pass{key, temp_status, post_temp_status, &Uart_info};
+        const PassInfo pass{key, temp_status, post_temp_status, &Uart_info, uart_fd};
         const std::int16_t acc = get_acc(Uart_info.sys_status);
         if (acc == 2 || acc == 3) {
             accoff_count = 0;
@@ -367,6 +396,11 @@ int QX_SHOW_PIC() {
             accoff_count = 0;
             idle_state(status, pass);
         } else if (++accoff_count > 10) {
+            // A menu left this way must not keep recording or the disk checks stopped.
+            if (status >= 14) {
+                record_stop = 0;
+                checkusb_stop = 0;
+            }
             MT_image(4, table0, ptable_YUV2RGB);
             table = table0;
             av_off();

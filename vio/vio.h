@@ -61,4 +61,13 @@ std::uint8_t get_key();
 // (after get_car and set_zuobiao); one that cannot be solved loses its flag
 // and gets the default camera record, in memory only.
 void solve_cameras();
+// Whether all four cameras are calibrated.
+bool all_cameras_calibrated();
+// The layout columns for the image location (0 bird's-eye view left, else right).
+void set_layout(std::uint16_t pos);
+// Builds the bird's-eye view and the car picture into table0 (the side builders
+// also build the cached side-view tables); all four cameras must be calibrated.
+void build_birdseye();
+// Shows the canvas as it is now, in the middle of a pass (message boxes).
+void show_canvas();
 int QX_SHOW_PIC();

@@ -5,7 +5,8 @@
 #include "dsp/dsp_guiji.h"
 #include "dsp/dsp_image.h"
 #include "vio/settings.h"
-#include "vio/stubs.h"
+#include "dsp/dsp_tubiao.h"
+#include "vio/menu_states.h"
 #include "vio/vio.h"
 
 std::uint16_t choos = 1;
@@ -188,6 +189,13 @@ constexpr std::array<StateHandler, kStates> kHandlers = [] {
     h[8] = compute_state;
     h[9] = adjust_marks_state;
     h[10] = refine_state;
+    h[14] = main_menu_state;
+    h[15] = access_code_state;
+    h[16] = picture_page_state;
+    h[17] = record_page_state;
+    h[19] = date_page_state;
+    h[20] = disk_page_state;
+    h[22] = installer_menu_state;
     return h;
 }();
 

@@ -13,6 +13,7 @@ struct PassInfo {
     std::uint8_t temp_status;       // this pass's trigger bits
     std::uint8_t post_temp_status;  // the previous pass's
     const Kv_UART_INFO* uart;
+    int uart_fd = -1;  // the serial line to the microcontroller
 };
 
 // The main menu's cursor, set when the menu is entered.

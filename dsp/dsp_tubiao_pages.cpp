@@ -1,0 +1,191 @@
+// The menu pages: each clears the single-view panel of a display table and
+// writes its labels and values there. They only draw; the menu states of the
+// main loop decide what is highlighted and what a key does.
+#include <cstdio>
+
+#include "common/ds1337.h"
+#include "dsp/dsp_caidan.h"
+#include "dsp/dsp_control.h"
+#include "dsp/dsp_tubiao.h"
+#include "dsp/dsp_upgrade.h"
+#include "dsp/dsp_yuyan.h"
+#include "gui/GUI.h"
+#include "vio/vio.h"
+
+namespace {
+
+constexpr int kLabel = 40;   // labels, from the panel's left column
+constexpr int kValue = 300;  // values
+
+// The library writes into the current table: point it at the page's table
+// for the one text, so a page lands where its caller asked.
+class IntoTable {
+public:
+    IntoTable(Image_table* t, int flag) : saved_(table) {
+        if (t) table = t;
+        table_or_image = 0;
+        GUI_AA_SetFactor(4);
+        GUI_SetTextMode(flag ? GUI_TEXTMODE_REV : GUI_TEXTMODE_NORMAL);
+    }
+    ~IntoTable() {
+        GUI_SetTextMode(GUI_TEXTMODE_NORMAL);
+        table = saved_;
+    }
+    IntoTable(const IntoTable&) = delete;
+    IntoTable& operator=(const IntoTable&) = delete;
+
+private:
+    Image_table* saved_;
+};
+
+int label_x() { return BVIEW_Left + kLabel; }
+int value_x() { return BVIEW_Left + kValue; }
+
+// A number of seconds followed by the unit 30 columns further right.
+void seconds(Image_table* table, int pos_y, int pos_x, int n, int flag) {
+    mt_num(table, pos_y, pos_x, n, flag);
+    mt_cd(table, pos_y, pos_x + 30, miao, flag);
+}
+
+}  // namespace
+
+void mt_cd(Image_table* table, int pos_y, int pos_x, const char* pstring, int flag) {
+    if (!pstring) return;
+    IntoTable into(table, flag);
+    GUI_DispStringAt(pstring, pos_x, pos_y);
+}
+
+void mt_num(Image_table* table, int pos_y, int pos_x, long num, int flag) {
+    IntoTable into(table, flag);
+    GUI_GotoXY(pos_x, pos_y);
+    GUI_DispDecMin(static_cast<I32>(num));
+}
+
+void mt_zf(Image_table* table, int pos_y, int pos_x, char zifu, int flag) {
+    IntoTable into(table, flag);
+    GUI_DispCharAt(static_cast<unsigned char>(zifu), static_cast<I16>(pos_x), static_cast<I16>(pos_y));
+}
+
+void mt_ld(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    const char* t = value == 0 ? an : value == 1 ? shaoan : value == 3 ? shaoliang : value == 4 ? liang : zhong;
+    mt_cd(table, pos_y, pos_x, t, flag);
+}
+
+void mt_kg(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    mt_cd(table, pos_y, pos_x, value == 1 ? kq : gb, flag);
+}
+
+void mt_dx(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    mt_cd(table, pos_y, pos_x, value == 0 ? xiao : value == 2 ? da : zhong, flag);
+}
+
+void mt_zy(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    mt_cd(table, pos_y, pos_x, value == 1 ? yc : zc, flag);
+}
+
+void mt_sf(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    mt_cd(table, pos_y, pos_x, value == 1 ? shi : fou, flag);
+}
+
+void mt_mx(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    // Even codes are hatchbacks, odd ones sedans, numbered in pairs.
+    const bool known = value >= 0 && value <= 7;
+    const char* kind = known && (value & 1) ? sxc : lxc;
+    const int number = known ? value / 2 + 1 : 1;
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %d", kind, number);
+    mt_cd(table, pos_y, pos_x, text, flag);
+}
+
+void mt_shijian(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    static constexpr int kSeconds[5] = {0, 10, 15, 20, 30};
+    if (value >= 1 && value <= 4) seconds(table, pos_y, pos_x, kSeconds[value], flag);
+    else mt_cd(table, pos_y, pos_x, value == 5 ? ck : gb, flag);
+}
+
+void mt_shijian2(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    static constexpr int kSeconds[6] = {0, 0, 10, 20, 30, 60};
+    if (value >= 2 && value <= 5) seconds(table, pos_y, pos_x, kSeconds[value], flag);
+    else mt_cd(table, pos_y, pos_x, value == 0 ? gb : kq, flag);
+}
+
+void mt_yy(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    // Each language by its own name, whatever the current one.
+    mt_cd(table, pos_y, pos_x, value == 1 ? yz_en : value == 2 ? yz_ft : yz_zh, flag);
+}
+
+void mt_pal_ntsc(Image_table* table, int pos_y, int pos_x, int value, int flag) {
+    mt_cd(table, pos_y, pos_x, value == 1 ? "PAL" : "NTSC", flag);
+}
+
+void MT_choose(Image_table* table, int flag) {
+    ct_right(table);
+    const int x = label_x();
+    mt_cd(table, 100, x, gcms, flag & 1);
+    mt_cd(table, 150, x, xtsz, flag & 2);
+    mt_cd(table, 200, x, gjjdgl, flag & 4);
+    mt_cd(table, 250, x, lxgn, flag & 8);
+}
+
+void MT_choose01(Image_table* table, int flag) {
+    ct_right(table);
+    const int x = label_x();
+    mt_cd(table, 150, x, qsrmm, 0);
+    for (int i = 0; i < 6; ++i) mt_zf(table, 200, x + 25 * i, i < flag ? '*' : '-', 0);
+}
+
+void MT_choose02(Image_table* table, Image_param param, int flag) {
+    ct_right(table);
+    const int x = label_x(), v = value_x();
+    mt_cd(table, 50, x, txld, flag == 1);
+    mt_ld(table, 50, v, param.bright, flag == 1);
+    mt_cd(table, 100, x, zxdqd, flag == 2);
+    mt_shijian2(table, 100, v, param.turn_time, flag == 2);
+    mt_cd(table, 150, x, dcys, flag == 3);
+    mt_shijian(table, 150, v, param.back_time, flag == 3);
+    mt_cd(table, 200, x, qjksfw, flag == 4);
+    mt_dx(table, 200, v, param.view_range, flag == 4);
+    mt_cd(table, 250, x, qjtwz, flag == 5);
+    mt_zy(table, 250, v, param.pos, flag == 5);
+    mt_cd(table, 300, x, bcsztc, flag == 6);
+}
+
+void MT_choose03(Image_table* table, Image_param param, int flag) {
+    ct_right(table);
+    const int x = label_x(), v = value_x();
+    mt_cd(table, 100, x, sslx, flag & 1);
+    mt_cd(table, 150, x, sjsz, flag & 2);
+    mt_cd(table, 200, x, lxgn, flag & 4);
+    mt_kg(table, 200, v, param.record, flag & 4);
+    mt_cd(table, 250, x, tclx, flag & 8);
+    mt_num(table, 250, v, parking_time, flag & 8);
+    mt_cd(table, 250, v + 30, xiaos, flag & 8);
+    mt_cd(table, 300, x, cpgsh, flag & 16);
+}
+
+void MT_choose032(Image_table* table, const rtc_time* p_time, int flag) {
+    ct_right(table);
+    const int x = label_x();
+    const std::uint32_t fields[6] = {p_time->year, p_time->month, p_time->date,
+                                     p_time->hour, p_time->minute, p_time->second};
+    const char* units[6] = {nian, yue, ri, shizhong, fenzhong, miaozhong};
+    for (int i = 0; i < 6; ++i) {
+        const int on = flag & (1 << i);
+        mt_num(table, 100 + 50 * i, x, static_cast<long>(fields[i]), on);
+        mt_cd(table, 100 + 50 * i, x + 160, units[i], on);
+    }
+    mt_cd(table, 400, x, bcsztc, flag & 64);
+}
+
+void MT_choose033(Image_table* table, const Usb_info* pusbinfo, int flag) {
+    ct_right(table);
+    const int x = label_x();
+    mt_cd(table, 150, x, cpgsh, 0);
+    mt_cd(table, 250, x, quxiao, flag & 1);
+    mt_cd(table, 300, x, queding, flag & 2);
+    char text[48];
+    std::snprintf(text, sizeof text, "Free Space: %ld MB", static_cast<long>(pusbinfo->free_mb));
+    mt_cd(table, 360, x, text, 0);
+    std::snprintf(text, sizeof text, "Total Space: %ld MB", static_cast<long>(pusbinfo->total_mb));
+    mt_cd(table, 400, x, text, 0);
+}

@@ -1,0 +1,37 @@
+// The menu states of the main loop: main menu (14), access code (15),
+// picture settings (16), record settings (17), date and time (19), disk
+// formatting (20), and the stand-in for the installer menu (22).
+#pragma once
+
+#include <cstdint>
+
+#include "common/ds1337.h"
+#include "vio/settings.h"
+#include "vio/vio_states.h"
+
+// The settings as they were when an editing page was entered; the exit key
+// puts them back.
+extern Flash_param temp_param;
+// The access code typed so far, one hexadecimal digit per key.
+extern std::uint32_t mima;
+// The date and time being edited on the date page.
+extern rtc_time t_rtc;
+
+// Draws the main menu with `bit` highlighted and makes it the state.
+void enter_main_menu(std::uint8_t& status, std::uint16_t bit);
+// Draws the record settings page with `bit` highlighted and makes it the state.
+void enter_record_page(std::uint8_t& status, std::uint16_t bit);
+// Sends a short command (0x55 0x0A cmd) to the microcontroller.
+void send_short(int fd, std::uint8_t cmd);
+// Shows a message already drawn on the canvas for one second of board time.
+void hold_message();
+
+void main_menu_state(std::uint8_t& status, const PassInfo& pass);       // 14
+void access_code_state(std::uint8_t& status, const PassInfo& pass);     // 15
+void picture_page_state(std::uint8_t& status, const PassInfo& pass);    // 16
+void record_page_state(std::uint8_t& status, const PassInfo& pass);     // 17
+void date_page_state(std::uint8_t& status, const PassInfo& pass);       // 19
+void disk_page_state(std::uint8_t& status, const PassInfo& pass);       // 20
+// Stand-in until the installer menu is built.
+void enter_installer_menu(std::uint8_t& status);
+void installer_menu_state(std::uint8_t& status, const PassInfo& pass);  // 22
