@@ -68,47 +68,39 @@ TEST(AntiAlias, SpanCountsBecomeIntensities) {
     EXPECT_EQ(LCD_AA_MixColors(0xFFFFFF, 0x000000, 5), 0x555555u);
 }
 
-// Each edge pixel may be off by about half a sub-pixel's width: the fills include the
-// sub-pixels their edges pass through.
-double tolerance(double perimeter, int factor) { return perimeter / (2.0 * factor) + 2; }
-
 TEST(AntiAlias, CoverageSumsNearTheExactArea) {
-    for (int factor : {2, 4, 8, 15}) {
-        {
+    static const GUI_POINT tri[] = {{100, 50}, {500, 130}, {220, 400}};
+    struct Shape {
+        void (*draw)();
+        double area, perimeter, per_factor;  // area + per_factor / factor
+    };
+    const Shape shapes[] = {
+        {[] { GUI_AA_FillCircle(300, 200, 60); }, M_PI * 60 * 60, 2 * M_PI * 60, 0},
+        {[] { GUI_AA_FillPolygon(tri, 3, 10, 5); }, (400.0 * 350 - 120.0 * 80) / 2, 400 + 410 + 310, 0},
+        {[] {
+             GUI_SetPenSize(6);
+             GUI_SetPenShape(GUI_PS_FLAT);
+             GUI_AA_DrawLine(100, 100, 400, 250);
+         },
+         std::hypot(300, 150) * 6, 2 * std::hypot(300, 150), 0},
+        {[] {
+             GUI_SetPenSize(8);
+             GUI_AA_DrawArc(400, 240, 100, 100, 0, 360);
+         },
+         // the ring is 1.5 sub-pixels wider than the pen
+         2 * M_PI * 100 * 8, 4 * M_PI * 100, 2 * M_PI * 100 * 1.5},
+    };
+    for (int factor : {2, 4, 8, 15})
+        for (const Shape& sh : shapes) {
             Surfaces s;
             GUI_AA_SetFactor(factor);
-            GUI_AA_FillCircle(300, 200, 60);
-            const double area = M_PI * 60 * 60;
-            EXPECT_NEAR(coverage(s), area, tolerance(2 * M_PI * 60, factor)) << factor;
+            sh.draw();
+            // Each edge pixel may be off by about half a sub-pixel: the fills include the
+            // sub-pixels their edges pass through.
+            EXPECT_NEAR(coverage(s), sh.area + sh.per_factor / factor, sh.perimeter / (2.0 * factor) + 2)
+                << factor << " " << sh.area;
         }
-        {
-            Surfaces s;
-            GUI_AA_SetFactor(factor);
-            const GUI_POINT tri[] = {{100, 50}, {500, 130}, {220, 400}};
-            GUI_AA_FillPolygon(tri, 3, 10, 5);
-            const double area = std::abs((500 - 100) * (400 - 50) - (220 - 100) * (130 - 50)) / 2.0;
-            EXPECT_NEAR(coverage(s), area, tolerance(400 + 410 + 310, factor)) << factor;
-            EXPECT_EQ(tri[1].x, 500);  // the caller's points stay as they were
-        }
-        {
-            Surfaces s;
-            GUI_AA_SetFactor(factor);
-            GUI_SetPenSize(6);
-            GUI_SetPenShape(GUI_PS_FLAT);
-            GUI_AA_DrawLine(100, 100, 400, 250);
-            const double area = std::hypot(300, 150) * 6;
-            EXPECT_NEAR(coverage(s), area, tolerance(2 * std::hypot(300, 150), factor)) << factor;
-        }
-        {
-            Surfaces s;
-            GUI_AA_SetFactor(factor);
-            GUI_SetPenSize(8);
-            GUI_AA_DrawArc(400, 240, 100, 100, 0, 360);
-            const double ro = 100 + (8 * factor + 1.5) / 2 / factor, ri = 100 - (8 * factor + 1.5) / 2 / factor;
-            const double area = M_PI * (ro * ro - ri * ri);
-            EXPECT_NEAR(coverage(s), area, tolerance(2 * M_PI * 200, factor)) << factor;
-        }
-    }
+    EXPECT_EQ(tri[1].x, 500);  // the caller's points stay as they were
 }
 
 TEST(AntiAlias, HugePolygonsAndOutlinesOfManyPoints) {

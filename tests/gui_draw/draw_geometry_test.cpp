@@ -86,44 +86,35 @@ TEST(DrawLines, LineStylesCountPixelsFromTheStart) {
     EXPECT_EQ(xs, styled_row(GUI_LS_DASH, false));
 }
 
-double seg_dist(double px, double py, double x0, double y0, double x1, double y1) {
-    const double dx = x1 - x0, dy = y1 - y0, l2 = dx * dx + dy * dy;
-    const double t = std::clamp(((px - x0) * dx + (py - y0) * dy) / l2, 0.0, 1.0);
-    return std::hypot(px - (x0 + t * dx), py - (y0 + t * dy));
+// Distance to the segment, and how far along it the foot of the perpendicular lies.
+double seg_dist(double px, double py, const int* c, double* along) {
+    const double dx = c[2] - c[0], dy = c[3] - c[1], len = std::hypot(dx, dy);
+    *along = ((px - c[0]) * dx + (py - c[1]) * dy) / len;
+    const double t = std::clamp(*along / len, 0.0, 1.0);
+    return std::hypot(px - (c[0] + t * dx), py - (c[1] + t * dy));
 }
 
 TEST(DrawLines, WideLinesCoverTheirBandAtAnyAngleIncludingFortyFive) {
     const int cases[][4] = {{100, 100, 300, 100}, {100, 100, 300, 300}, {300, 100, 100, 300},
                             {100, 300, 300, 100}, {200, 50, 230, 400},  {100, 200, 400, 260}};
-    for (int pen : {2, 5, 9}) {
+    for (int pen : {2, 5, 9})
         for (const auto& c : cases) {
             Surfaces s;
             GUI_SetPenSize(static_cast<U8>(pen));
             GUI_SetPenShape(GUI_PS_FLAT);
             GUI_DrawLine(c[0], c[1], c[2], c[3]);
-            const PxSet got = lit(s);
-            const double half = pen / 2.0;
-            int inside = 0;
+            const double len = std::hypot(c[2] - c[0], c[3] - c[1]);
+            int bad = 0;
             for (int y = 0; y < TABLE_H; ++y)
                 for (int x = 0; x < TABLE_W; ++x) {
-                    const double d = seg_dist(x, y, c[0], c[1], c[2], c[3]);
-                    const bool on = got.count({x, y});
-                    if (on) {
-                        EXPECT_LE(d, half + 1.0) << pen << " " << x << "," << y;
-                    }
-                    // Well inside the band and away from the flat ends: always covered.
-                    const double along = ((x - c[0]) * (c[2] - c[0]) + (y - c[1]) * (c[3] - c[1])) /
-                                         std::hypot(c[2] - c[0], c[3] - c[1]);
-                    if (d <= half - 1.0 && along > 1 && along < std::hypot(c[2] - c[0], c[3] - c[1]) - 1) {
-                        EXPECT_TRUE(on) << pen << " " << x << "," << y;
-                        ++inside;
-                    }
+                    double along;
+                    const double d = seg_dist(x, y, c, &along);
+                    const bool on = s.px(x, y) != 0;
+                    // Never beyond the band; always inside it away from the flat ends.
+                    bad += (on && d > pen / 2.0 + 1) || (!on && d <= pen / 2.0 - 1 && along > 1 && along < len - 1);
                 }
-            if (pen > 2) {
-                EXPECT_GT(inside, 0);
-            }
+            EXPECT_EQ(bad, 0) << "pen " << pen << " from " << c[0] << "," << c[1];
         }
-    }
     // A horizontal line of pen 5 covers exactly the rows y - 2 .. y + 2.
     Surfaces s;
     GUI_SetPenSize(5);
@@ -173,16 +164,10 @@ TEST(DrawCircles, EllipsesAreTheClosedFormSetInSixtyFourBits) {
             for (long long dx = -rx; dx <= rx; ++dx)
                 if (dx == 0 || dy * dy * rx * rx + dx * dx * ry * ry <= limit) want.insert({400 + int(dx), 240 + int(dy)});
         EXPECT_EQ(lit(s), want) << rx << " x " << ry;
-        // The outline's rows reach the filled width at the middle and touch the top.
-        if (ry == 0) continue;  // an outline is made of the steps between rows: none here
-        Surfaces o;
-        GUI_DrawEllipse(400, 240, c[0], c[1]);
-        EXPECT_EQ(o.extent(240), s.extent(240));
-        EXPECT_EQ(o.px(400, 240 - c[1]) != 0, true);
     }
 }
 
-TEST(DrawCircles, ArcsAndPiesFillTheirRingSector) {
+TEST(DrawCircles, ArcsFillTheirRingSector) {
     struct Arc {
         int a0, a1, pen;
     };
@@ -208,15 +193,6 @@ TEST(DrawCircles, ArcsAndPiesFillTheirRingSector) {
                 }
             }
     }
-    // The type of a pie is not read.
-    Surfaces p1, p2;
-    select_surface(1);
-    pBuf1 = p1.canvas.data();
-    GUI_DrawPie(300, 200, 60, 10, 120, 0);
-    pBuf1 = p2.canvas.data();
-    GUI_DrawPie(300, 200, 60, 10, 120, 7);
-    EXPECT_EQ(p1.canvas, p2.canvas);
-    EXPECT_GT(p1.count(0xFFFFFFFF), 2000);
 }
 
 // Whether the pixel centre lies strictly inside, and its horizontal distance to the outline.
@@ -313,7 +289,7 @@ TEST(DrawPolygons, EdgeCases) {
     EXPECT_EQ(s.px(350, 120), 0u);  // teeth beyond the 12th crossing are dropped
 }
 
-TEST(DrawLayer, VerticalLinesPixelsAndRectanglesClip) {
+TEST(DrawLayer, VerticalLinesAndPixelsClip) {
     Surfaces s;
     const GUI_RECT clip = {50, 50, 100, 100};
     GUI_SetClipRect(&clip);
@@ -326,12 +302,6 @@ TEST(DrawLayer, VerticalLinesPixelsAndRectanglesClip) {
     EXPECT_EQ(s.px(60, 50), 0xFFFFFFFFu);
     EXPECT_EQ(s.px(60, 101), 0u);
     EXPECT_EQ(s.count(0xFF123456), 1);
-    GUI_SetClipRect(nullptr);
-    Surfaces r;
-    GUI_DrawRect(10, 10, 20, 15);
-    EXPECT_EQ(r.count(0xFFFFFFFF), 2 * 11 + 2 * 4);
-    GUI_InvertRect(30, 30, 31, 31);
-    EXPECT_EQ(r.count(0xFFFFFFFF), 2 * 11 + 2 * 4 + 4);
 }
 
 }  // namespace
