@@ -6,6 +6,7 @@
 
 #include "dsp/dsp_caidan.h"
 #include "tests/menus/menu_run.h"
+#include "tests/screen_compare.h"
 
 namespace {
 using namespace menu_run;
@@ -131,6 +132,24 @@ TEST(MenuSettingsRun, FeatureCodesToggleTheirBitsAndTheSideViewsFollowTheMarksBi
     EXPECT_EQ(lit(screen(out, "installer"), 308, 140, 784, 480), 0);
     EXPECT_GT(lit(screen(out, "installer"), 348, 100, 348 + text_width(gcms_en), 124), 1000);
     EXPECT_GT(lit(screen(out, "back"), 348, 150, 348 + text_width(xtsz_en), 174), 0);
+}
+
+TEST(MenuSettingsRun, AnUnknownLanguageCodeCountsAsSimplifiedChinese) {
+    TempDir tmp;
+    const Flash_param before = settings(9, 1);
+    write_settings(tmp.path / "settings.dat", before);
+    Script s;
+    s.text << "speed 1000\nsettings settings.dat\nrtc 2024-05-06 07:08:09 1\ndisk usb 2000\n";
+    s.key(OK);
+    s.ir("ok");
+    s.shot("main");
+    s.keys({DOWN, DOWN, DOWN, OK, DOWN, DOWN, RIGHT});  // recording off, saved
+    ASSERT_TRUE(run(tmp.path, s.end()));
+    expect_like_reference("menu-zh-main", screen(tmp.path / "out", "main").argb);
+    const auto file = settings_file(tmp.path / "out");
+    EXPECT_EQ(differing(bytes_of(before), file), (std::set<int>{216, 252}));  // record, flagy
+    ASSERT_EQ(file.size(), 268u);
+    EXPECT_EQ(file[252], 0);
 }
 
 }  // namespace
