@@ -55,11 +55,24 @@ class Threads {
 public:
     // True when no thread but `self` and those waiting on the clock
     // (`waiting`, sorted) may run.
+    //
+    // States are read one thread after another, so a thread read as asleep
+    // may be woken by one read later, which then sleeps itself: both look
+    // idle. A second look that finds every thread asleep and none scheduled
+    // since the first closes that gap.
     bool idle(const std::vector<pid_t>& waiting, pid_t self) {
         if (!list()) return false;
+        auto others = [&](const Known& k) {
+            return k.tid != self && !std::binary_search(waiting.begin(), waiting.end(), k.tid);
+        };
         for (Known& k : known_) {
-            if (k.tid == self || std::binary_search(waiting.begin(), waiting.end(), k.tid)) continue;
+            if (!others(k)) continue;
+            k.runs = runs(k);
             if (busy(k)) return false;
+        }
+        for (Known& k : known_) {
+            if (!others(k)) continue;
+            if (busy(k) || runs(k) != k.runs) return false;
         }
         return true;
     }
@@ -68,7 +81,9 @@ private:
     struct Known {
         pid_t tid;
         int fd;
+        int sched_fd;
         bool seen;
+        std::uint64_t runs = 0;
     };
 
     bool list() {
@@ -90,16 +105,31 @@ private:
                     it->seen = true;
                     continue;
                 }
-                char path[64];
+                char path[64], sched[64];
                 std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", static_cast<int>(tid));
-                known_.push_back(Known{tid, ::open(path, O_RDONLY | O_CLOEXEC), true});
+                std::snprintf(sched, sizeof sched, "/proc/self/task/%d/schedstat", static_cast<int>(tid));
+                known_.push_back(Known{tid, ::open(path, O_RDONLY | O_CLOEXEC), ::open(sched, O_RDONLY | O_CLOEXEC),
+                                       true});
             }
         }
         std::erase_if(known_, [](const Known& k) {
             if (!k.seen && k.fd >= 0) ::close(k.fd);
+            if (!k.seen && k.sched_fd >= 0) ::close(k.sched_fd);
             return !k.seen;
         });
         return true;
+    }
+
+    // How often the thread has been given a processor (0 when unknown).
+    static std::uint64_t runs(const Known& k) {
+        if (k.sched_fd < 0) return 0;
+        char buf[128];
+        const ssize_t n = ::pread(k.sched_fd, buf, sizeof buf - 1, 0);
+        if (n <= 0) return 0;
+        buf[n] = 0;
+        unsigned long long run_ns = 0, wait_ns = 0, slices = 0;
+        if (std::sscanf(buf, "%llu %llu %llu", &run_ns, &wait_ns, &slices) != 3) return 0;
+        return slices;
     }
 
     // Runnable, or in an uninterruptible wait (which ends by itself).

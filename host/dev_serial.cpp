@@ -41,14 +41,15 @@ struct Line {
 
 // Bytes on their way through the pseudo-terminal, per direction, and when
 // that count last changed. Bytes that do not arrive within kLost were
-// flushed or changed by the line's settings: the count starts again.
+// changed by the line's settings: the count starts again. A busy host can
+// take tens of milliseconds to pass bytes on, so the limit is generous.
 struct Transfers {
     std::atomic<bool> on{false};
     std::atomic<std::int64_t> pending[2]{};
     std::atomic<std::int64_t> changed[2]{};  // steady clock, ns
 };
 Transfers g_transfers;
-constexpr std::int64_t kLost = 50'000'000;
+constexpr std::int64_t kLost = 1'000'000'000;
 
 std::int64_t steady_ns() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -130,7 +131,21 @@ public:
         bool waited = false;
         for (;;) {
             const ssize_t r = ::read(line->fd, buf, len);
-            if (r > 0 && !line->master) parts::serial_arrived(parts::kToSystem, static_cast<std::size_t>(r));
+            if (r > 0 && !line->master) {
+                parts::serial_arrived(parts::kToSystem, static_cast<std::size_t>(r));
+                // The rest of what the simulator wrote by now comes with it:
+                // the line would have delivered it all by this board time.
+                auto got = static_cast<std::size_t>(r);
+                while (got < len && in_flight(parts::kToSystem)) {
+                    pollfd p{line->fd, POLLIN, 0};
+                    if (::poll(&p, 1, static_cast<int>(kLost / 1'000'000)) <= 0) break;
+                    const ssize_t more = ::read(line->fd, static_cast<char*>(buf) + got, len - got);
+                    if (more <= 0) break;
+                    parts::serial_arrived(parts::kToSystem, static_cast<std::size_t>(more));
+                    got += static_cast<std::size_t>(more);
+                }
+                return static_cast<ssize_t>(got);
+            }
             if (r >= 0) return r;
             if (errno == EINTR) continue;
             if (errno != EAGAIN) return -errno;
@@ -194,7 +209,11 @@ public:
     int tcflush(int queue) override {
         auto line = current();
         if (!line) return -EBADF;
-        return ::tcflush(line->fd, queue) == 0 ? 0 : -errno;
+        if (::tcflush(line->fd, queue) != 0) return -errno;
+        // Flushed bytes will never arrive.
+        if (!line->master && (queue == TCIFLUSH || queue == TCIOFLUSH)) g_transfers.pending[parts::kToSystem] = 0;
+        if (!line->master && (queue == TCOFLUSH || queue == TCIOFLUSH)) g_transfers.pending[parts::kToMcu] = 0;
+        return 0;
     }
 
     void shutdown() {
