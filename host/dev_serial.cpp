@@ -135,14 +135,18 @@ public:
                 parts::serial_arrived(parts::kToSystem, static_cast<std::size_t>(r));
                 // The rest of what the simulator wrote by now comes with it:
                 // the line would have delivered it all by this board time.
+                // Only what was written before this read: bytes the simulator
+                // sends while we wait belong to a later board time.
                 auto got = static_cast<std::size_t>(r);
-                while (got < len && in_flight(parts::kToSystem)) {
+                std::int64_t owed = in_flight(parts::kToSystem) ? g_transfers.pending[parts::kToSystem].load() : 0;
+                while (got < len && owed > 0) {
                     pollfd p{line->fd, POLLIN, 0};
                     if (::poll(&p, 1, static_cast<int>(kLost / 1'000'000)) <= 0) break;
                     const ssize_t more = ::read(line->fd, static_cast<char*>(buf) + got, len - got);
                     if (more <= 0) break;
                     parts::serial_arrived(parts::kToSystem, static_cast<std::size_t>(more));
                     got += static_cast<std::size_t>(more);
+                    owed -= more;
                 }
                 return static_cast<ssize_t>(got);
             }
