@@ -339,12 +339,10 @@ void delete_oldest() {
 }
 
 void check_space_of_disk() {
-    struct statfs st{};
-    if (mount_ok != 1 || plat_statfs(kMountPoint, &st) != 0) return;
-    const long free_mb = megabytes(st, st.f_bfree);
-    const long total_mb = megabytes(st, st.f_blocks);
-    std::printf("freespace %ld\n", free_mb);
-    std::printf("totalspace %ld\n", total_mb);
+    Usb_info info{};
+    if (mount_ok != 1 || Zr_GetDiskfreeSpacePercent(kMountPoint, &info) != 0) return;
+    const long free_mb = info.free_mb;
+    const long total_mb = info.total_mb;
     if (total_mb < 1024) {
         disk_full = 1;
         disk_error = 1;

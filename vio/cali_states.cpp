@@ -56,10 +56,6 @@ bool cam_of(int dir, Cam& c) {
     }
 }
 
-bool all_calibrated() {
-    return flash_param.flagf == 1 && flash_param.flagb == 1 && flash_param.flagl == 1 && flash_param.flagr == 1;
-}
-
 std::int16_t* mark(Cali_pos& pos, int point) { return &pos.y1 + 2 * (point - 1); }
 
 void calibration_screen(std::uint8_t& status) {
@@ -137,7 +133,7 @@ void choose_camera_state(std::uint8_t& status, const PassInfo& p) {
         }
         case 8: case 12: case 16: menu_page(status); break;
         case 18:
-            if (all_calibrated()) {
+            if (all_cameras_calibrated()) {
                 menu_page(status);
             } else {
                 av_off();
@@ -229,11 +225,11 @@ void refine_state(std::uint8_t& status, const PassInfo&) {
             if (c.la) c.lateral(&zzz, c.ground, c.la);
             *c.param = rec;
             *c.flag = 1;
-            if (all_calibrated()) build_birdseye();
+            if (all_cameras_calibrated()) build_birdseye();
             save_param(&flash_param);
         }
     }
-    if (all_calibrated()) {
+    if (all_cameras_calibrated()) {
         menu_page(status);
     } else {
         calibration_screen(status);

@@ -14,16 +14,12 @@ std::uint32_t mima = 0;
 
 namespace {
 
-bool all_calibrated() {
-    return flash_param.flagf == 1 && flash_param.flagb == 1 && flash_param.flagl == 1 && flash_param.flagr == 1;
-}
-
 // Toggles one feature bit and keeps it.
 void toggle_feature(std::uint16_t bit) {
     std::uint16_t& bits = flash_param.im_param.close_etc;
     bits = static_cast<std::uint16_t>(bits ^ bit);
     // The side views only exist once the bird's-eye view was built.
-    if (bit == 1 && all_calibrated()) {
+    if (bit == 1 && all_cameras_calibrated()) {
         if (bits & 1) {
             mt_right_bk(tabler);
             mt_left_bk(tablel);

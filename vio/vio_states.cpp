@@ -15,10 +15,6 @@ namespace {
 
 void view(int code) { MT_image(code, table0, ptable_YUV2RGB); }
 
-bool all_calibrated() {
-    return flash_param.flagf == 1 && flash_param.flagb == 1 && flash_param.flagl == 1 && flash_param.flagr == 1;
-}
-
 void start_calibration(std::uint8_t& status) {
     table = table1;
     MT_jiaozhun(table1, ptable_YUV2RGB);
@@ -101,7 +97,7 @@ void timer_clear() {}
 void idle_state(std::uint8_t& status, const PassInfo& p) {
     if (triggered(p)) {
         av_on();
-        if (all_calibrated()) {
+        if (all_cameras_calibrated()) {
             view(p.temp_status);
             status = 4;
         } else {
@@ -124,7 +120,7 @@ void idle_state(std::uint8_t& status, const PassInfo& p) {
         return;
     }
     av_on();
-    if (all_calibrated()) {
+    if (all_cameras_calibrated()) {
         view(code);
         status = 3;
     } else {
