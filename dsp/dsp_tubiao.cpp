@@ -130,12 +130,11 @@ void cross(std::uint32_t* pimage, int yy, int xx, int a) {
 }
 
 // The two crop lines of the view-range pages; `flag` 1 blinks the top one.
+// Each line stays whole on the canvas whatever the values.
 void crop_lines(std::uint32_t* pimage, int top_value, int bottom_value, int flag) {
     const bool shown = blink(40);
-    int top = static_cast<int>((top_base + top_value - 359) / 1.7 + 228 + 12);
-    int bottom = static_cast<int>((bottom_base + bottom_value - 359) / 1.7 + 228 + 12);
-    top = std::max(top, 12);
-    bottom = std::min(bottom, 468);
+    const int top = std::clamp(crop_line_row(true, top_value), kCropTopMin, kCropTopMax);
+    const int bottom = std::clamp(crop_line_row(false, bottom_value), kCropBottomMin, kCropBottomMax);
     if (flag != 1 || shown) fill_rect(pimage, top - 1LL, BVIEW_Left, 2, 474, kGreen);
     if (flag == 1 || shown) fill_rect(pimage, bottom, BVIEW_Left, 2, 474, kGreen);
 }
@@ -222,6 +221,10 @@ void draw_cd(std::uint32_t* pimage, Cali_pos pos, int point, int dir, int flag) 
         if (m == point) draw_cross(pimage, ys[m - 1], xs[m - 1]);
         else draw_cross2(pimage, ys[m - 1], xs[m - 1]);
     }
+}
+
+int crop_line_row(bool top, int value) {
+    return static_cast<int>(((top ? top_base : bottom_base) + value - 359) / 1.7 + 228 + 12);
 }
 
 void draw_bline(std::uint32_t* pimage, Image_param param, int flag) {

@@ -46,6 +46,12 @@ void draw_black(std::uint32_t* pimage, int dir);
 void draw_cross(std::uint32_t* pimage, int yy, int xx);
 void draw_cross2(std::uint32_t* pimage, int yy, int xx);
 void draw_cd(std::uint32_t* pimage, Cali_pos pos, int point, int dir, int flag);
+// The crop lines: the top line covers rows top - 1 and top, the bottom
+// line rows bottom and bottom + 1, each held within these rows.
+constexpr int kCropTopMin = 12, kCropTopMax = 478, kCropBottomMin = 1, kCropBottomMax = 468;
+// The row a crop value puts its line at, before it is held within them;
+// the view last built for cropping (mt_front2 or mt_back2) gives the base.
+int crop_line_row(bool top, int value);
 void draw_bline(std::uint32_t* pimage, Image_param param, int flag);
 void draw_bline_f(std::uint32_t* pimage, Image_param param, int flag);
 
@@ -95,3 +101,14 @@ void MT_choose02(Image_table* table, Image_param param, int flag);            //
 void MT_choose03(Image_table* table, Image_param param, int flag);            // record settings (bits 1..16)
 void MT_choose032(Image_table* table, const rtc_time* p_time, int flag);      // date and time (bits 1..64)
 void MT_choose033(Image_table* table, const Usb_info* pusbinfo, int flag);    // disk formatting (bits 1, 2)
+// The installer's pages.
+void MT_choose011(Image_table* table, int flag);                              // installer menu (bits 1..64)
+void MT_choose0112(Image_table* table, Image_param param, int flag);          // blind zones (bits 1..8)
+void MT_choose0113(Image_table* table, Flash_param param, int flag);          // car settings (bits 1..32)
+void MT_choose0114(Image_table* table, Car_num param, int flag);              // language (bits 1, 2)
+void MT_choose0115(Image_table* table, int flag);                             // factory settings (bits 1, 2)
+void MT_choose0116(Image_table* table, int flag);                             // view range (bits 1, 2)
+void MT_choose01161(Image_table* table);                                      // the front view to crop
+void MT_choose01162(Image_table* table);                                      // the back view to crop
+// The service page of the calibration screen (bits 1..32).
+void MT_set(Image_table* table, Car_num num, int flag);

@@ -189,3 +189,106 @@ void MT_choose033(Image_table* table, const Usb_info* pusbinfo, int flag) {
     std::snprintf(text, sizeof text, "Total Space: %ld MB", static_cast<long>(pusbinfo->total_mb));
     mt_cd(table, 400, x, text, 0);
 }
+
+void MT_choose011(Image_table* table, int flag) {
+    ct_right(table);
+    const int x = label_x();
+    mt_cd(table, 50, x, bdsxt, flag & 1);
+    mt_cd(table, 100, x, tzmqcd, flag & 2);
+    mt_cd(table, 150, x, tzstfw, flag & 4);
+    mt_cd(table, 200, x, gjcssz, flag & 8);
+    mt_cd(table, 250, x, yysz, flag & 16);
+    mt_cd(table, 300, x, hfcczt, flag & 32);
+    mt_cd(table, 350, x, xtsj, flag & 64);
+    // The version line: software "g82-" and the microcontroller's number.
+    mt_cd(table, 400, x, "VERSION", 0);
+    mt_zf(table, 400, BVIEW_Left + 200, 'g', 0);
+    mt_cd(table, 400, BVIEW_Left + 214, "82", 0);
+    mt_zf(table, 400, BVIEW_Left + 248, '-', 0);
+    mt_num(table, 400, BVIEW_Left + 270, pic_ver, 0);
+    mt_zf(table, 400, BVIEW_Left + 304, 'B', 0);
+}
+
+void MT_choose0112(Image_table* table, Image_param param, int flag) {
+    ct_right(table);
+    const int x = label_x(), v = value_x();
+    mt_cd(table, 100, x, qmqcd, flag & 1);
+    mt_num(table, 100, v, param.fblank, flag & 1);
+    mt_cd(table, 150, x, hmqcd, flag & 2);
+    mt_num(table, 150, v, param.bblank, flag & 2);
+    mt_cd(table, 200, x, xsmq, flag & 4);
+    mt_sf(table, 200, v, param.show_blank, flag & 4);
+    mt_cd(table, 250, x, bcsztc, flag & 8);
+}
+
+void MT_choose0113(Image_table* table, Flash_param param, int flag) {
+    ct_right(table);
+    const int x = label_x(), v = BVIEW_Left + 280, unit = BVIEW_Left + 360;
+    const Car_num& car = param.car_num;
+    mt_cd(table, 100, x, cxi, flag & 1);
+    mt_num(table, 100, v, car.gj_kind, flag & 1);
+    mt_cd(table, 150, x, cxing, flag & 2);
+    mt_num(table, 150, v, car.gj_index, flag & 2);
+    mt_cd(table, 200, x, cscd, flag & 4);
+    mt_num(table, 200, v, car.length, flag & 4);
+    mt_cd(table, 200, unit, haomi, 0);
+    mt_cd(table, 250, x, cskd, flag & 8);
+    mt_num(table, 250, v, car.car_lev, flag & 8);
+    mt_cd(table, 250, unit, haomi, 0);
+    mt_cd(table, 300, x, csmx, flag & 16);
+    mt_mx(table, 300, v, param.im_param.suv, flag & 16);
+    mt_cd(table, 350, x, bcsztc, flag & 32);
+}
+
+void MT_choose0114(Image_table* table, Car_num param, int flag) {
+    ct_right(table);
+    mt_cd(table, 150, label_x(), yysz, flag & 1);
+    mt_yy(table, 150, value_x(), param.flagy, flag & 1);
+    mt_cd(table, 200, label_x(), bcsztc, flag & 2);
+}
+
+void MT_choose0115(Image_table* table, int flag) {
+    ct_right(table);
+    const int x = label_x();
+    mt_cd(table, 150, x, hfcczt, 0);
+    mt_cd(table, 250, x, quxiao, flag & 1);
+    mt_cd(table, 300, x, queding, flag & 2);
+}
+
+void MT_choose0116(Image_table* table, int flag) {
+    ct_right(table);
+    mt_cd(table, 100, label_x(), tzqsfw, flag & 1);
+    mt_cd(table, 150, label_x(), tzhsfw, flag & 2);
+}
+
+void MT_choose01161(Image_table* table) {
+    ct_right(table);
+    mt_front2(table);
+}
+
+void MT_choose01162(Image_table* table) {
+    ct_right(table);
+    mt_back2(table);
+}
+
+void MT_set(Image_table* table, Car_num num, int flag) {
+    // The service page's labels are Simplified Chinese whatever the language,
+    // but for the car settings entry.
+    static constexpr char kTestMode[] = "\262\342\312\324\304\243\312\275";   // test mode
+    static constexpr char kTrackMode[] = "\271\354\274\243\304\243\312\275";  // guide-line mode
+    ct_right(table);
+    const int x = label_x(), v = value_x();
+    mt_cd(table, 50, x, "VERSION", 0);
+    mt_cd(table, 50, BVIEW_Left + 200, "82", 0);
+    mt_zf(table, 50, BVIEW_Left + 234, '-', 0);
+    mt_num(table, 50, BVIEW_Left + 256, pic_ver, 0);
+    mt_cd(table, 150, x, kTestMode, flag & 1);
+    mt_cd(table, 200, x, gjcssz, flag & 2);
+    mt_num(table, 200, v, num.gj_kind, flag & 2);
+    mt_num(table, 250, v, num.gj_index, flag & 4);
+    mt_cd(table, 300, x, kTrackMode, flag & 8);
+    mt_num(table, 300, v, num.mode, flag & 8);
+    mt_cd(table, 350, x, yysz_zh, flag & 16);
+    mt_num(table, 350, v, num.flagy, flag & 16);
+    mt_cd(table, 400, x, bcsztc_zh, flag & 32);
+}

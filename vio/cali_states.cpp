@@ -10,6 +10,7 @@
 #include "dsp/dsp_image.h"
 #include "dsp/dsp_process.h"
 #include "dsp/dsp_tubiao.h"
+#include "vio/menu_states.h"
 #include "vio/settings.h"
 #include "vio/vio.h"
 #include "vio/vio_states.h"
@@ -57,21 +58,6 @@ bool cam_of(int dir, Cam& c) {
 }
 
 std::int16_t* mark(Cali_pos& pos, int point) { return &pos.y1 + 2 * (point - 1); }
-
-void calibration_screen(std::uint8_t& status) {
-    table = table1;
-    MT_jiaozhun(table1, ptable_YUV2RGB);
-    status = 6;
-}
-
-// The pages the calibration screen hands over to are not built yet: the
-// main menu page stands in for them.
-void menu_page(std::uint8_t& status) {
-    table = table0;
-    MT_choose(table0, 1);
-    choos = 1;
-    status = 14;
-}
 
 void magnifier() {
     const std::int16_t* m = mark(temp_pos, cali_point);
@@ -131,10 +117,10 @@ void choose_camera_state(std::uint8_t& status, const PassInfo& p) {
             cali_point = 1;
             break;
         }
-        case 8: case 12: case 16: menu_page(status); break;
+        case 8: case 12: enter_test_page(status); break;
         case 18:
             if (all_cameras_calibrated()) {
-                menu_page(status);
+                enter_installer_menu(status, 1);
             } else {
                 av_off();
                 status = 1;
@@ -162,7 +148,7 @@ void place_marks_state(std::uint8_t& status, const PassInfo& p) {
                 --cali_point;
                 magnifier();
             } else {
-                calibration_screen(status);
+                enter_calibration_screen(status);
             }
         }
     }
@@ -200,7 +186,7 @@ void adjust_marks_state(std::uint8_t& status, const PassInfo& p) {
             else status = 10;
         } else if (p.key == 18) {
             if (at > 0) cali_point = order[at - 1];
-            else calibration_screen(status);
+            else enter_calibration_screen(status);
         }
     }
     draw_cd(pBuf1, temp_pos, cali_point, cali_dir, 1);
@@ -230,8 +216,8 @@ void refine_state(std::uint8_t& status, const PassInfo&) {
         }
     }
     if (all_cameras_calibrated()) {
-        menu_page(status);
+        enter_installer_menu(status, 1);
     } else {
-        calibration_screen(status);
+        enter_calibration_screen(status);
     }
 }

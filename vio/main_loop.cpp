@@ -181,6 +181,13 @@ void set_layout(std::uint16_t pos) {
     }
 }
 
+void apply_car_and_layout() {
+    get_car(&flash_param.car_num);
+    set_layout(flash_param.im_param.pos);
+    set_zuobiao(flash_param);
+    set_blind_zones(flash_param.im_param.fblank, flash_param.im_param.bblank);
+}
+
 void build_birdseye() {
     mt_fleft(table0);
     mt_fright(table0);
@@ -280,10 +287,7 @@ int QX_SHOW_PIC() {
     start_HD(key_data_g);
 
     // 6. Car dimensions, layout and ground targets.
-    get_car(&flash_param.car_num);
-    set_layout(im.pos);
-    set_zuobiao(flash_param);
-    set_blind_zones(im.fblank, im.bblank);
+    apply_car_and_layout();
 
     // 7. Solve each calibrated camera's ground projection.
     solve_cameras();

@@ -56,12 +56,16 @@ void enter_main_menu(std::uint8_t& status, std::uint16_t bit) {
     status = 14;
 }
 
-void main_menu_state(std::uint8_t& status, const PassInfo& p) {
+void draw_menu_guides(const PassInfo& p) {
     const short a = p.uart->angle;
     if (a >= -2509 && a <= 2509) {
         if (p.temp_status & 4) draw_guiji_full(pBuf1, a, ptable_YUV2RGB);
         else if (flash_param.im_param.track != 0) draw_guiji_qx(pBuf1, a, ptable_YUV2RGB);
     }
+}
+
+void main_menu_state(std::uint8_t& status, const PassInfo& p) {
+    draw_menu_guides(p);
     switch (p.key) {
     case KEY_DOWN:
         if (choos < 8) choos = static_cast<std::uint16_t>(choos << 1);
@@ -118,7 +122,7 @@ void access_code_state(std::uint8_t& status, const PassInfo& p) {
         return;
     }
     switch (mima) {
-    case 0x523141: enter_installer_menu(status); return;
+    case 0x523141: enter_installer_menu(status, 1); return;
     case 0x413552: toggle_feature(1); break;  // distance marks on the side views
     case 0x251354: toggle_feature(2); break;  // parking-sensor arcs
     case 0x354212: toggle_feature(4); break;  // confirm bar picture

@@ -1,6 +1,6 @@
 // The menu states of the main loop: main menu (14), access code (15),
 // picture settings (16), record settings (17), date and time (19), disk
-// formatting (20), and the stand-in for the installer menu (22).
+// formatting (20), the installer's pages and the service page.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +32,21 @@ void picture_page_state(std::uint8_t& status, const PassInfo& pass);    // 16
 void record_page_state(std::uint8_t& status, const PassInfo& pass);     // 17
 void date_page_state(std::uint8_t& status, const PassInfo& pass);       // 19
 void disk_page_state(std::uint8_t& status, const PassInfo& pass);       // 20
-// Stand-in until the installer menu is built.
-void enter_installer_menu(std::uint8_t& status);
-void installer_menu_state(std::uint8_t& status, const PassInfo& pass);  // 22
+
+// The installer's pages (22 to 31) and the service page of the calibration
+// screen (40).
+// Draws the installer menu with `bit` highlighted and makes it the state.
+void enter_installer_menu(std::uint8_t& status, std::uint16_t bit);
+// Draws the service page on the calibration screen's table and makes it the state.
+void enter_test_page(std::uint8_t& status);
+// The guide lines over the bird's-eye view beside a menu.
+void draw_menu_guides(const PassInfo& pass);
+
+void installer_menu_state(std::uint8_t& status, const PassInfo& pass);   // 22
+void blind_zone_page_state(std::uint8_t& status, const PassInfo& pass);  // 23
+void car_page_state(std::uint8_t& status, const PassInfo& pass);         // 24
+void language_page_state(std::uint8_t& status, const PassInfo& pass);    // 25
+void factory_page_state(std::uint8_t& status, const PassInfo& pass);     // 26
+void view_range_page_state(std::uint8_t& status, const PassInfo& pass);  // 29
+void crop_page_state(std::uint8_t& status, const PassInfo& pass);        // 30, 31
+void test_page_state(std::uint8_t& status, const PassInfo& pass);        // 40

@@ -65,6 +65,9 @@ void solve_cameras();
 bool all_cameras_calibrated();
 // The layout columns for the image location (0 bird's-eye view left, else right).
 void set_layout(std::uint16_t pos);
+// The car's dimensions (which may fill in its width), the layout columns,
+// the ground targets and the blind zones from flash_param.
+void apply_car_and_layout();
 // Builds the bird's-eye view and the car picture into table0 (the side builders
 // also build the cached side-view tables); all four cameras must be calibrated.
 void build_birdseye();

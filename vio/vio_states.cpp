@@ -15,12 +15,6 @@ namespace {
 
 void view(int code) { MT_image(code, table0, ptable_YUV2RGB); }
 
-void start_calibration(std::uint8_t& status) {
-    table = table1;
-    MT_jiaozhun(table1, ptable_YUV2RGB);
-    status = 6;
-}
-
 bool triggered(const PassInfo& p) { return check_status(p.temp_status, flash_param.im_param) != 0; }
 
 // Guide lines and sensor arcs over a view, then a view change when the
@@ -75,6 +69,12 @@ void back_to_idle(std::uint8_t& status) {
 
 }  // namespace
 
+void enter_calibration_screen(std::uint8_t& status) {
+    table = table1;
+    MT_jiaozhun(table1, ptable_YUV2RGB);
+    status = 6;
+}
+
 int get_backtime(int code) {
     static constexpr int seconds[5] = {0, 10, 15, 20, 30};
     return code >= 0 && code < 5 ? seconds[code] : 0;
@@ -101,7 +101,7 @@ void idle_state(std::uint8_t& status, const PassInfo& p) {
             view(p.temp_status);
             status = 4;
         } else {
-            start_calibration(status);
+            enter_calibration_screen(status);
         }
         return;
     }
@@ -124,7 +124,7 @@ void idle_state(std::uint8_t& status, const PassInfo& p) {
         view(code);
         status = 3;
     } else {
-        start_calibration(status);
+        enter_calibration_screen(status);
     }
 }
 
@@ -192,6 +192,13 @@ constexpr std::array<StateHandler, kStates> kHandlers = [] {
     h[19] = date_page_state;
     h[20] = disk_page_state;
     h[22] = installer_menu_state;
+    h[23] = blind_zone_page_state;
+    h[24] = car_page_state;
+    h[25] = language_page_state;
+    h[26] = factory_page_state;
+    h[29] = view_range_page_state;
+    h[30] = h[31] = crop_page_state;
+    h[40] = test_page_state;
     return h;
 }();
 

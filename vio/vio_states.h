@@ -27,6 +27,9 @@ void timer_start(int seconds);
 std::uint8_t timer_get();
 void timer_clear();
 
+// The calibration screen on table1, waiting for the camera to be chosen (state 6).
+void enter_calibration_screen(std::uint8_t& status);
+
 void idle_state(std::uint8_t& status, const PassInfo& pass);
 // States 3, 4 and 5; false for a state without a handler here.
 bool view_state(std::uint8_t& status, const PassInfo& pass);

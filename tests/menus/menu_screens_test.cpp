@@ -13,7 +13,8 @@
 namespace {
 using namespace menu_run;
 
-const char* const kPages[] = {"main", "code", "picture", "date", "disk", "record", "installer"};
+const char* const kPages[] = {"main",  "code",  "picture", "date", "disk",    "record",
+                              "installer", "blind", "range", "car", "lang", "factory", "test"};
 const char* const kLanguages[] = {"zh", "en", "ft"};  // flagy 0, 1, 2
 
 // One run per language walks every page and takes a screenshot of each.
@@ -37,6 +38,18 @@ std::string walk() {
     s.shot("record");
     s.keys({EXIT, UP, UP, UP, OK, OK, DOWN, LEFT, UP, RIGHT, UP});  // the installer's code
     s.shot("installer");
+    s.keys({DOWN, OK, RIGHT});  // blind zones, the front one a row longer
+    s.shot("blind");
+    s.keys({EXIT, DOWN, OK, DOWN});  // view range, the back view
+    s.shot("range");
+    s.keys({EXIT, DOWN, OK, DOWN, DOWN});  // car settings, the length
+    s.shot("car");
+    s.keys({EXIT, DOWN, OK});  // language
+    s.shot("lang");
+    s.keys({EXIT, DOWN, OK, DOWN});  // factory settings, on OK
+    s.shot("factory");
+    s.keys({EXIT, UP, UP, UP, UP, UP, OK, 8, DOWN});  // calibration, then the service page
+    s.shot("test");
     return s.end();
 }
 
@@ -115,7 +128,7 @@ void expect_items(const host::Picture& p, const std::vector<Item>& items) {
             }
         } else {
             EXPECT_GT(white, 20);
-            EXPECT_LT(white, w * 24 / 2);
+            EXPECT_LT(white, w * 24 * 2 / 3);  // a bold capital fills half its box
         }
     }
 }
@@ -159,7 +172,7 @@ TEST_F(MenuScreens, TheChinesePicturePageHighlightsLabelAndValueOfTheThirdItem) 
                                           {348, 300, bcsztc_zh, false}});
 }
 
-TEST_F(MenuScreens, TheAccessCodeShowsOneStarPerDigitAndTheInstallerCodeLeavesTheMainMenu) {
+TEST_F(MenuScreens, TheAccessCodeShowsOneStarPerDigit) {
     expect_items(shots["en"]["code"], {{348, 150, qsrmm_en, false},
                                        {348, 200, "*", false},
                                        {373, 200, "*", false},
@@ -167,8 +180,56 @@ TEST_F(MenuScreens, TheAccessCodeShowsOneStarPerDigitAndTheInstallerCodeLeavesTh
                                        {423, 200, "-", false},
                                        {448, 200, "-", false},
                                        {473, 200, "-", false}});
-    // The installer's page stands alone: only its title, no main-menu items.
-    expect_items(shots["en"]["installer"], {{348, 100, gcms_en, true}});
+}
+
+TEST_F(MenuScreens, TheInstallerMenuListsItsSevenEntriesAndTheVersionLine) {
+    // The simulated microcontroller reports firmware 18.
+    expect_items(shots["en"]["installer"], {{348, 50, bdsxt_en, true},
+                                            {348, 100, tzmqcd_en, false},
+                                            {348, 150, tzstfw_en, false},
+                                            {348, 200, gjcssz_en, false},
+                                            {348, 250, yysz_en, false},
+                                            {348, 300, hfcczt_en, false},
+                                            {348, 350, xtsj_en, false},
+                                            {348, 400, "VERSION", false},
+                                            {508, 400, "g", false},
+                                            {522, 400, "82", false},
+                                            {556, 400, "-", false},
+                                            {578, 400, "18", false},
+                                            {612, 400, "B", false}});
+}
+
+TEST_F(MenuScreens, TheCarPageHighlightsTheLengthButNotItsUnit) {
+    // Values at 308 + 280, units at 308 + 360; the scene's car is 4600 by 1900 mm.
+    expect_items(shots["zh"]["car"], {{348, 100, cxi_zh, false},
+                                      {588, 100, "0", false},
+                                      {348, 150, cxing_zh, false},
+                                      {588, 150, "0", false},
+                                      {348, 200, cscd_zh, true},
+                                      {588, 200, "4600", true},
+                                      {668, 200, "mm", false},
+                                      {348, 250, cskd_zh, false},
+                                      {588, 250, "1900", false},
+                                      {668, 250, "mm", false},
+                                      {348, 300, csmx_zh, false},
+                                      {588, 300, "\301\275\317\341\263\265 1", false},  // hatchback 1
+                                      {348, 350, bcsztc_zh, false}});
+}
+
+TEST_F(MenuScreens, TheServicePageKeepsItsChineseLabelsButNamesTheCarSettingsInTheLanguage) {
+    expect_items(shots["en"]["test"], {{348, 50, "VERSION", false},
+                                       {508, 50, "82", false},
+                                       {542, 50, "-", false},
+                                       {564, 50, "18", false},
+                                       {348, 150, "\262\342\312\324\304\243\312\275", false},  // test mode
+                                       {348, 200, gjcssz_en, true},
+                                       {608, 200, "0", true},
+                                       {608, 250, "0", false},
+                                       {348, 300, "\271\354\274\243\304\243\312\275", false},  // guide-line mode
+                                       {608, 300, "0", false},
+                                       {348, 350, yysz_zh, false},
+                                       {608, 350, "1", false},
+                                       {348, 400, bcsztc_zh, false}});
 }
 
 }  // namespace
