@@ -203,7 +203,11 @@ int run(const RunOptions& options) {
     // The cameras see the synthetic scene unless the scenario says otherwise;
     // its car follows the settings file the run starts with.
     host::scene::Layout layout;
-    if (scenario->settings_file) {
+    if (scenario->scene_layout) {
+        layout.length = (*scenario->scene_layout)[0];
+        layout.width = (*scenario->scene_layout)[1];
+        layout.view_range = (*scenario->scene_layout)[2];
+    } else if (scenario->settings_file) {
         Flash_param p{};
         std::ifstream in(*scenario->settings_file, std::ios::binary);
         if (in.read(reinterpret_cast<char*>(&p), sizeof p)) {

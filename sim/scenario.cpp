@@ -133,6 +133,12 @@ struct Parser {
             sc.external_mcu = w[1] == "external";
         } else if (k == "settings" && w.size() == 2 && w[1] == "scene") {
             sc.scene_settings = true;
+        } else if (k == "scene" && w.size() == 4) {
+            long len = 0, width = 0, range = 0;
+            if (!parse_long(w[1], len, 1000, 65535) || !parse_long(w[2], width, 1000, 65534) ||
+                !parse_long(w[3], range, 0, 2))
+                return fail("scene LENGTH WIDTH RANGE: mm 1000..65535, 1000..65534, view range 0..2");
+            sc.scene_layout = std::array<int, 3>{static_cast<int>(len), static_cast<int>(width), static_cast<int>(range)};
         } else if (k == "settings" && w.size() == 2) {
             sc.settings_file = base / w[1];
             sc.settings_line = line;

@@ -2,6 +2,7 @@
 // of the system on the simulated board.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -77,6 +78,9 @@ struct Scenario {
     std::optional<std::filesystem::path> settings_file;
     int settings_line = 0;
     bool scene_settings = false;  // start calibrated on the synthetic scene
+    // The synthetic scene's car and target layout when not the settings file's:
+    // length, width (mm) and view range.
+    std::optional<std::array<int, 3>> scene_layout;
     std::vector<DiskSetting> disks;
     std::vector<CaptureSetting> captures;
     // Failures injected before power-on: times, then the operation's words.

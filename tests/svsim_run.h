@@ -25,7 +25,7 @@ struct TempDir {
         char tmpl[] = "/tmp/svsim-run-XXXXXX";
         path = mkdtemp(tmpl);
     }
-    ~TempDir() { fs::remove_all(path); }
+    ~TempDir() { if (!std::getenv("KEEP_TMP")) fs::remove_all(path); }
 };
 
 inline std::string read_file(const fs::path& p) {

@@ -13,11 +13,6 @@
 
 namespace {
 
-void next_bit(std::uint8_t key, std::uint16_t last) {
-    if (key == KEY_DOWN && choos < last) choos = static_cast<std::uint16_t>(choos << 1);
-    if (key == KEY_UP && choos > 1) choos = static_cast<std::uint16_t>(choos >> 1);
-}
-
 // Tells the microcontroller the two car-page numbers.
 void send_car_numbers(int fd, std::uint8_t kind, std::uint8_t index) {
     send_short(fd, 0x06);

@@ -49,6 +49,11 @@ void hold_message() {
     clk_sleep(1);
 }
 
+void next_bit(std::uint8_t key, std::uint16_t last) {
+    if (key == KEY_DOWN && choos < last) choos = static_cast<std::uint16_t>(choos << 1);
+    if (key == KEY_UP && choos > 1) choos = static_cast<std::uint16_t>(choos >> 1);
+}
+
 void enter_main_menu(std::uint8_t& status, std::uint16_t bit) {
     table = table0;
     MT_choose(table0, bit);

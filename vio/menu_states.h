@@ -25,6 +25,8 @@ void enter_record_page(std::uint8_t& status, std::uint16_t bit);
 void send_short(int fd, std::uint8_t cmd);
 // Shows a message already drawn on the canvas for one second of board time.
 void hold_message();
+// Down and up move a one-bit highlight between 1 and `last`.
+void next_bit(std::uint8_t key, std::uint16_t last);
 
 void main_menu_state(std::uint8_t& status, const PassInfo& pass);       // 14
 void access_code_state(std::uint8_t& status, const PassInfo& pass);     // 15

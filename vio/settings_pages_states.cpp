@@ -43,11 +43,6 @@ void rebuild_for_layout() {
     if (all_cameras_calibrated()) build_birdseye();
 }
 
-void next_bit(std::uint8_t key, std::uint16_t last) {
-    if (key == KEY_DOWN && choos < last) choos = static_cast<std::uint16_t>(choos << 1);
-    if (key == KEY_UP && choos > 1) choos = static_cast<std::uint16_t>(choos >> 1);
-}
-
 void date_step(std::uint8_t key) {
     rtc_time& t = t_rtc;
     const bool up = key == KEY_RIGHT;

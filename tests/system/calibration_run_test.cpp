@@ -7,7 +7,9 @@
 #include <map>
 #include <sstream>
 
+#include "dsp/dsp_caidan.h"
 #include "dsp/dsp_tubiao.h"
+#include "gui/GUI.h"
 #include "tests/cali_plan.h"
 #include "tests/screen_compare.h"
 #include "tests/svsim_run.h"
@@ -139,6 +141,10 @@ TEST_F(CalibrationRun, TheInstallersKeysCalibrateAllFourCamerasAndTheBirdsEyeVie
     const char* names[4] = {"back", "front", "left", "right"};
     for (int i = 0; i < 4; ++i) calibrate(s, order[i], names[i]);
     s.event("screenshot birdseye");
+    // From the installer menu into calibration again: the last camera's raw picture.
+    s.key(5, 0.4);
+    s.key(5, 0.4);
+    s.event("screenshot again");
     s.event("power off");
 
     TempDir tmp;
@@ -206,6 +212,23 @@ TEST_F(CalibrationRun, TheInstallersKeysCalibrateAllFourCamerasAndTheBirdsEyeVie
     // The rebuilt bird's-eye view: 10370 mm over 456 rows, 6700 mm over 290 columns.
     host::Picture shot;
     ASSERT_TRUE(host::read_png(tmp.path / "out/screens/birdseye.png", shot));
+    // Beside it the installer menu, its first entry (calibration) highlighted:
+    // a white box at column 308 + 40, row 50.
+    GUI_Init();
+    const int w = GUI_GetStringDistX(bdsxt_zh);
+    EXPECT_EQ(w, 5 * 24);
+    int white = 0;
+    for (int r = 50; r < 74; ++r)
+        for (int c = 348; c < 348 + w; ++c) white += (shot.argb[static_cast<std::size_t>(r * 800 + c)] & 0xFFFFFF) == 0xFFFFFF;
+    EXPECT_GT(white, w * 24 / 2);
+    // Calibration chosen there shows the raw picture of the camera last
+    // calibrated, with its marks: most pixels as the picture alone.
+    host::Picture again, raw;
+    ASSERT_TRUE(host::read_png(tmp.path / "out/screens/again.png", again));
+    ASSERT_TRUE(host::read_png(fs::path(SOURCE_DIR) / "tests/ref/raw-right.png", raw));
+    int same = 0;
+    for (std::size_t i = 0; i < raw.argb.size(); ++i) same += again.argb[i] == raw.argb[i];
+    EXPECT_GT(same, 800 * 480 * 9 / 10);
     for (int dir : order)
         for (int k = 0; k < mark_count(dir); ++k) {
             const auto g = sc::mark_ground(dir)[static_cast<std::size_t>(k)];
