@@ -154,6 +154,21 @@ TEST(InstallerRun, EditsAreSavedAppliedAtOnceAndARestartBuildsTheSameViews) {
     EXPECT_LT(differ(screen(out2, "raw"), raw, 0, 800), 800 * 480 / 10);
 }
 
+TEST(InstallerRun, TheLanguagePageChangesTheLanguageByteAlone) {
+    const Flash_param before = settings(0);
+    TempDir tmp;
+    write_settings(tmp.path / "settings.dat", before);
+    Script s;
+    s.text << "speed 1000\nsettings settings.dat\n";
+    open_installer(s);
+    // Round both ways, 0 -> 2 -> 1 -> 2 -> 0 -> 2: Traditional Chinese.
+    s.keys({DOWN, DOWN, DOWN, DOWN, OK, LEFT, LEFT, RIGHT, RIGHT, LEFT, DOWN, OK});
+    ASSERT_TRUE(run(tmp.path, s.end()));
+    auto want = bytes_of(before);
+    want[252] = 2;
+    EXPECT_EQ(settings_file(tmp.path / "out"), want);
+}
+
 TEST(InstallerRun, CropValuesStopAtTheCanvasEdgesWithoutWrapping) {
     Flash_param before = settings(1);
     before.im_param.fv_top = 32766;
