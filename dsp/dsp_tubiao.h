@@ -68,6 +68,8 @@ void draw_xtsjz(std::uint32_t* pimage);
 // The upgrade's progress in percent.
 void draw_sjjd(std::uint8_t num, std::uint32_t* pimage);
 // Banners over the live picture, without a background.
+// Playback's progress and speed at the top left of the canvas.
+void draw_play_status(int done, double rate);
 void draw_formatusb(std::uint32_t* pimage);
 void draw_checkusb2(std::uint32_t* pimage);
 // The calibration notice, written into the current display table.
@@ -77,6 +79,7 @@ void mt_zhuyi(Image_table* table);
 
 struct rtc_time;
 struct Usb_info;
+struct File_all;
 
 // A text, a number or one character at (pos_x, pos_y), reversed when `flag`
 // is non-zero.
@@ -101,6 +104,9 @@ void MT_choose02(Image_table* table, Image_param param, int flag);            //
 void MT_choose03(Image_table* table, Image_param param, int flag);            // record settings (bits 1..16)
 void MT_choose032(Image_table* table, const rtc_time* p_time, int flag);      // date and time (bits 1..64)
 void MT_choose033(Image_table* table, const Usb_info* pusbinfo, int flag);    // disk formatting (bits 1, 2)
+// The recording list on the whole table: the page of 13 holding file `flag`
+// (from 1), its name and the action `opt` (0 play, 1 delete, 2 lock) highlighted.
+void MT_choose031(Image_table* table, const File_all* files, int flag, int opt);
 // The installer's pages.
 void MT_choose011(Image_table* table, int flag);                              // installer menu (bits 1..64)
 void MT_choose0112(Image_table* table, Image_param param, int flag);          // blind zones (bits 1..8)

@@ -2,6 +2,8 @@
 // frame, and the calibration notice written into a display table.
 #include "dsp/dsp_tubiao.h"
 
+#include <cstdio>
+
 #include "dsp/dsp_yuyan.h"
 #include "gui/GUI.h"
 #include "vio/vio.h"
@@ -79,4 +81,12 @@ void mt_zhuyi(Image_table* table) {
     GUI_SetTextMode(GUI_TEXTMODE_NORMAL);
     GUI_RECT rect = flash_param.im_param.pos == 0 ? GUI_RECT{300, 100, 660, 400} : GUI_RECT{40, 100, 400, 400};
     GUI_DispStringInRectWrap(zhuyi, &rect, 0, 1);
+}
+
+void draw_play_status(int done, double rate) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d%%", done);
+    canvas_text(text, 120, 20, GUI_TEXTMODE_NORMAL);
+    std::snprintf(text, sizeof text, "X%g", rate);
+    canvas_text(text, 40, 20, GUI_TEXTMODE_NORMAL);
 }

@@ -292,3 +292,19 @@ void MT_set(Image_table* table, Car_num num, int flag) {
     mt_num(table, 350, v, num.flagy, flag & 16);
     mt_cd(table, 400, x, bcsztc_zh, flag & 32);
 }
+
+void MT_choose031(Image_table* table, const File_all* files, int flag, int opt) {
+    init_table(table);
+    if (!files || files->file_num == 0 || flag < 1) return;
+    constexpr int kPerPage = 13;
+    const int first = (flag - 1) / kPerPage * kPerPage + 1;
+    for (int k = 0; k < kPerPage && first + k <= files->file_num; ++k) {
+        const char* name = files->pname[first + k - 1];
+        const int y = 50 + 30 * k;
+        const bool chosen = first + k == flag;
+        mt_cd(table, y, 50, name, chosen);
+        mt_cd(table, y, 400, bofang, chosen && opt == 0);
+        mt_cd(table, y, 500, shanchu, chosen && opt == 1);
+        mt_cd(table, y, 600, name[0] == '@' ? jiesuo : suoding, chosen && opt == 2);
+    }
+}

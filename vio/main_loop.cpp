@@ -23,6 +23,7 @@
 #include "vio/settings.h"
 #include "dsp/dsp_yuyan.h"
 #include "vio/vio_states.h"
+#include "vio/menu_states.h"
 #include "vio/vio.h"
 
 Image_table* table = nullptr;
@@ -401,6 +402,7 @@ int QX_SHOW_PIC() {
             idle_state(status, pass);
         } else if (++accoff_count > 10) {
             // A menu left this way must not keep recording or the disk checks stopped.
+            if (status == 21) stop_playback();
             if (status >= 14) {
                 record_stop = 0;
                 checkusb_stop = 0;

@@ -35,6 +35,17 @@ void record_page_state(std::uint8_t& status, const PassInfo& pass);     // 17
 void date_page_state(std::uint8_t& status, const PassInfo& pass);       // 19
 void disk_page_state(std::uint8_t& status, const PassInfo& pass);       // 20
 
+// The recording list (18) and playback (21).
+extern double play_rate;            // playback speed, 0.5 to 4
+extern std::uint8_t stop_play;      // 1 while paused
+extern std::uint8_t play_or_delete; // the list's action: 0 play, 1 delete, 2 lock or unlock
+// Reads the list of recordings and shows it with the first file highlighted.
+void enter_recording_list(std::uint8_t& status);
+// Ends playback if it runs.
+void stop_playback();
+void recording_list_state(std::uint8_t& status, const PassInfo& pass);  // 18
+void playback_state(std::uint8_t& status, const PassInfo& pass);        // 21
+
 // The installer's pages (22 to 31) and the service page of the calibration
 // screen (40).
 // Draws the installer menu with `bit` highlighted and makes it the state.

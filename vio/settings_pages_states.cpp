@@ -158,10 +158,7 @@ void record_page_state(std::uint8_t& status, const PassInfo& p) {
                 draw_checkusb(pBuf1);
                 hold_message();
             } else {
-                // The recording list is not built yet: back to the main menu,
-                // leaving the record menu as its exit key does.
-                record_stop = 0;
-                enter_main_menu(status, 8);
+                enter_recording_list(status);
             }
             return;
         case 2:
