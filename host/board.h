@@ -121,6 +121,8 @@ void mcu_send_raw(const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> mcu_received_bytes();
 std::vector<std::string> mcu_commands();            // e.g. "heartbeat 1", "track reset", "upgrade start"
 std::vector<std::string> mcu_firmware_lines();      // lines accepted during a firmware upload
+// The firmware line of this number (from 1) is answered "send again" the first time.
+void mcu_reject_line(int number);
 
 // ---------------------------------------------------------------- board devices
 

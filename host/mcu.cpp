@@ -67,6 +67,7 @@ struct Shared {
     std::vector<std::uint8_t> received;
     std::vector<std::string> commands;
     std::vector<std::string> lines;
+    std::vector<int> reject_once;  // firmware line numbers answered "again" the first time
     std::uint64_t heartbeats = 0;
     int last_heartbeat = -1;
     int wake = -1;  // eventfd of the running simulator
@@ -210,12 +211,20 @@ private:
                 line += kHex[payload[k] & 0x0F];
             }
             enter_loader(now);
+            bool rejected = false;
             {
                 std::lock_guard lock(g.mutex);
-                g.lines.push_back(line);
+                const int number = static_cast<int>(g.lines.size()) + 1;
+                const auto it = std::find(g.reject_once.begin(), g.reject_once.end(), number);
+                if (it != g.reject_once.end()) {
+                    g.reject_once.erase(it);
+                    rejected = true;
+                } else {
+                    g.lines.push_back(line);
+                }
             }
-            board_log("mcu", "firmware line " + line);
-            reply(out, kLineOk);
+            board_log("mcu", (rejected ? "firmware line rejected " : "firmware line ") + line);
+            reply(out, rejected ? kAgain : kLineOk);
             break;
         }
         default: record("frame class " + hex_byte(payload[0])); break;
@@ -353,6 +362,7 @@ void parts::mcu_reset() {
     g.received.clear();
     g.commands.clear();
     g.lines.clear();
+    g.reject_once.clear();
     g.heartbeats = 0;
     g.last_heartbeat = -1;
 }
@@ -440,6 +450,11 @@ std::vector<std::uint8_t> mcu_received_bytes() {
 std::vector<std::string> mcu_commands() {
     std::lock_guard lock(g.mutex);
     return g.commands;
+}
+
+void mcu_reject_line(int number) {
+    std::lock_guard lock(g.mutex);
+    g.reject_once.push_back(number);
 }
 
 std::vector<std::string> mcu_firmware_lines() {

@@ -180,15 +180,15 @@ private:
         const bool regular = m.type == '0' || m.type == '\0' || m.type == '7';
         if (!m.name.empty() && m.name[0] == '/') {
             say("skipping member with an absolute name: " + m.name);
-            return read_data(m.size, -1) ? 1 : -1;
+            return read_data(m.size, -1) ? 0 : -1;  // refused: the status says so
         }
         if (climbs) {
             say("skipping member whose name leaves the folder: " + m.name);
-            return read_data(m.size, -1) ? 1 : -1;
+            return read_data(m.size, -1) ? 0 : -1;  // refused: the status says so
         }
         if (!regular && m.type != '5') {
             say("skipping " + m.name + ": " + kind(m.type) + " not extracted");
-            return read_data(m.size, -1) ? 1 : -1;
+            return read_data(m.size, -1) ? 0 : -1;  // refused: the status says so
         }
         say(m.name);
         if (comps.empty()) {

@@ -1,5 +1,6 @@
 #include "sim/runner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -254,6 +255,18 @@ int run(const RunOptions& options) {
     }
     for (const auto& f : scenario->failures) apply_event(Event{0, 0, "fail", f}, g_out);
     for (const auto& d : scenario->disks) host::disk_insert(d.label, d.capacity_mb, d.partitioned, d.formatted);
+    for (int line : scenario->mcu_reject_lines) host::mcu_reject_line(line);
+    for (const auto& f : scenario->disk_files) {
+        if (std::none_of(scenario->disks.begin(), scenario->disks.end(),
+                         [&](const auto& d) { return d.label == f.label; }))
+            return abandon("line " + std::to_string(f.line) + ": no disk " + f.label + " in this scenario");
+        std::error_code ec;
+        const fs::path to = host::disk_files(f.label) / f.name;
+        fs::create_directories(to.parent_path(), ec);
+        fs::copy_file(f.source, to, fs::copy_options::overwrite_existing, ec);
+        if (ec) return abandon("line " + std::to_string(f.line) + ": cannot put " + f.source.string() + " on disk " +
+                               f.label + ": " + ec.message());
+    }
     if (scenario->scene_settings) {
         std::ofstream out(board.root / "home/config/ImageParam.dat", std::ios::binary);
         out.write(reinterpret_cast<const char*>(&calibrated), sizeof calibrated);

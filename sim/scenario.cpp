@@ -129,6 +129,9 @@ struct Parser {
             if (!parse_double(w[1], v) || v < kMinSpeed || v > kMaxSpeed)
                 return fail("speed must be 0.01..1000 board seconds per real second");
             sc.speed = v;
+        } else if (k == "mcu_reject_line" && w.size() == 2) {
+            if (!parse_long(w[1], n, 1, 1000000)) return fail("mcu_reject_line wants a line number from 1");
+            sc.mcu_reject_lines.push_back(static_cast<int>(n));
         } else if (k == "mcu" && w.size() == 2 && (w[1] == "external" || w[1] == "internal")) {
             sc.external_mcu = w[1] == "external";
         } else if (k == "settings" && w.size() == 2 && w[1] == "scene") {
@@ -146,6 +149,11 @@ struct Parser {
             DiskSetting d;
             if (!disk_words(w, 1, d)) return false;
             sc.disks.push_back(d);
+        } else if (k == "disk_file" && (w.size() == 3 || w.size() == 4)) {
+            DiskFile f{w[1], base / w[2], w.size() == 4 ? w[3] : std::filesystem::path(w[2]).filename().string(), line};
+            if (f.name.empty() || f.name.find('/') != std::string::npos || f.name == "." || f.name == "..")
+                return fail("a file on a disk has a plain name");
+            sc.disk_files.push_back(std::move(f));
         } else if (k == "fail" && w.size() >= 3) {
             if (!parse_long(w[1], n, -1, 1000000) || n == 0) return fail("fail TIMES OPERATION (TIMES -1: always)");
             sc.failures.emplace_back(w.begin() + 1, w.end());

@@ -61,6 +61,14 @@ struct DiskSetting {
     bool formatted = true;
 };
 
+// A file put on a disk before power-on.
+struct DiskFile {
+    std::string label;
+    std::filesystem::path source;
+    std::string name;
+    int line = 0;
+};
+
 struct CaptureSetting {
     std::string kind = "scene";      // scene, pattern, yuv, nosignal
     int channel = -1;
@@ -75,6 +83,7 @@ struct Scenario {
     bool paced = true;
     double speed = 1.0;
     bool external_mcu = false;
+    std::vector<int> mcu_reject_lines;  // firmware lines the microcontroller asks for again once
     std::optional<std::filesystem::path> settings_file;
     int settings_line = 0;
     bool scene_settings = false;  // start calibrated on the synthetic scene
@@ -82,6 +91,7 @@ struct Scenario {
     // length, width (mm) and view range.
     std::optional<std::array<int, 3>> scene_layout;
     std::vector<DiskSetting> disks;
+    std::vector<DiskFile> disk_files;
     std::vector<CaptureSetting> captures;
     // Failures injected before power-on: times, then the operation's words.
     std::vector<std::vector<std::string>> failures;

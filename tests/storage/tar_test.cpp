@@ -150,6 +150,23 @@ TEST_F(Tar, HostileMembersAreSkipped) {
     outside_intact();
 }
 
+TEST_F(Tar, EachRefusedMemberAloneFailsTheExtraction) {
+    // An upgrade is checked by this status: a package with any member that
+    // is not written must not pass as unpacked.
+    const std::vector<std::vector<Member>> cases = {{{"../x", "x"}},
+                                                   {{"/abs", "x"}},
+                                                   {{"link", "", '2', 0777, "rcS"}},
+                                                   {{"hard", "", '1', 0644, "good.txt"}},
+                                                   {{"dev", "", '3', 0644}}};
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        std::vector<Member> members{{"good.txt", "good"}};
+        members.insert(members.end(), cases[i].begin(), cases[i].end());
+        const std::string name = "bad" + std::to_string(i) + ".upg";
+        gzip_to(host::disk_files("stick") / name, tar_of(members));
+        EXPECT_EQ(sh_tar_xzvf(("/opt/" + name).c_str(), "/home/"), 1) << i;
+    }
+}
+
 TEST_F(Tar, TruncatedArchiveFailsAndKeepsWhatCameBefore) {
     const fs::path src = sandbox_ / "pkg";
     put(src / "a-first", "first");
