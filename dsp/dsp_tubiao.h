@@ -64,6 +64,7 @@ void draw_checkfile(std::uint32_t* pimage);
 void draw_import_done(std::uint32_t* pimage);
 void draw_export_done(std::uint32_t* pimage);
 void draw_restart(std::uint32_t* pimage);
+void draw_check_param_file(std::uint32_t* pimage);  // an import that was refused
 void draw_xtsjz(std::uint32_t* pimage);
 // The upgrade's progress in percent.
 void draw_sjjd(std::uint8_t num, std::uint32_t* pimage);
@@ -107,6 +108,12 @@ void MT_choose033(Image_table* table, const Usb_info* pusbinfo, int flag);    //
 // The recording list on the whole table: the page of 13 holding file `flag`
 // (from 1), its name and the action `opt` (0 play, 1 delete, 2 lock) highlighted.
 void MT_choose031(Image_table* table, const File_all* files, int flag, int opt);
+// The upgrade packages beside the bird's-eye view, the page of 10 holding
+// package `flag` (from 1) with it highlighted.
+void MT_choose0117(Image_table* table, const File_all* files, int flag);
+// The settings files on the whole table: the export entry (`flag` 0) and the
+// page of 10 holding file `flag`, with its action `opt` (0 import, 1 delete).
+void MT_load(Image_table* table, const File_all* files, int flag, int opt);
 // The installer's pages.
 void MT_choose011(Image_table* table, int flag);                              // installer menu (bits 1..64)
 void MT_choose0112(Image_table* table, Image_param param, int flag);          // blind zones (bits 1..8)

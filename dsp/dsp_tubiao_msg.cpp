@@ -47,6 +47,7 @@ void draw_checkfile(std::uint32_t* pimage) { panel_message(pimage, jcsjwj); }
 void draw_import_done(std::uint32_t* pimage) { panel_message(pimage, drwjwc); }
 void draw_export_done(std::uint32_t* pimage) { panel_message(pimage, dcwjwc); }
 void draw_restart(std::uint32_t* pimage) { panel_message(pimage, xtcqz); }
+void draw_check_param_file(std::uint32_t* pimage) { panel_message(pimage, jccswj); }
 
 void draw_xtsjz(std::uint32_t* pimage) {
     panel_message(pimage, xtsjz);

@@ -308,3 +308,29 @@ void MT_choose031(Image_table* table, const File_all* files, int flag, int opt) 
         mt_cd(table, y, 600, name[0] == '@' ? jiesuo : suoding, chosen && opt == 2);
     }
 }
+
+void MT_choose0117(Image_table* table, const File_all* files, int flag) {
+    ct_right(table);
+    const int x = label_x();
+    mt_cd(table, 50, x, xtsj, 0);
+    if (!files || files->file_num == 0 || flag < 1) return;
+    constexpr int kPerPage = 10;
+    const int first = (flag - 1) / kPerPage * kPerPage + 1;
+    for (int k = 0; k < kPerPage && first + k <= files->file_num; ++k)
+        mt_cd(table, 100 + 30 * k, x, files->pname[first + k - 1], first + k == flag);
+}
+
+void MT_load(Image_table* table, const File_all* files, int flag, int opt) {
+    init_table(table);
+    mt_cd(table, 50, 100, dccswj, flag == 0);
+    if (!files || files->file_num == 0) return;
+    constexpr int kPerPage = 10;
+    const int first = flag < 1 ? 1 : (flag - 1) / kPerPage * kPerPage + 1;
+    for (int k = 0; k < kPerPage && first + k <= files->file_num; ++k) {
+        const int y = 100 + 30 * k;
+        const bool chosen = first + k == flag;
+        mt_cd(table, y, 100, files->pname[first + k - 1], chosen);
+        mt_cd(table, y, 400, daoru, chosen && opt == 0);
+        mt_cd(table, y, 500, shanchu, chosen && opt == 1);
+    }
+}

@@ -118,6 +118,7 @@ void choose_camera_state(std::uint8_t& status, const PassInfo& p) {
             break;
         }
         case 8: case 12: enter_test_page(status); break;
+        case 16: enter_load_page(status); break;
         case 18:
             if (all_cameras_calibrated()) {
                 enter_installer_menu(status, 1);

@@ -163,6 +163,7 @@ void installer_menu_state(std::uint8_t& status, const PassInfo& p) {
             choos = 1;
             status = 26;
             break;
+        case 64: enter_upgrade_page(status); break;
         default: break;
         }
         break;

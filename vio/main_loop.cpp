@@ -166,6 +166,9 @@ void show_canvas() {
     if (*g_shown.fb >= 0) dev_ioctl(*g_shown.fb, FBIO_REFRESH, g_shown.buffer);
 }
 
+int canvas_fb() { return g_shown.fb ? *g_shown.fb : -1; }
+HIFB_BUFFER_S* canvas_buffer() { return g_shown.buffer; }
+
 bool all_cameras_calibrated() {
     return flash_param.flagf == 1 && flash_param.flagb == 1 && flash_param.flagl == 1 && flash_param.flagr == 1;
 }

@@ -46,6 +46,12 @@ void stop_playback();
 void recording_list_state(std::uint8_t& status, const PassInfo& pass);  // 18
 void playback_state(std::uint8_t& status, const PassInfo& pass);        // 21
 
+// The system upgrade (28) and the settings import and export (43).
+void enter_upgrade_page(std::uint8_t& status);
+void enter_load_page(std::uint8_t& status);
+void upgrade_page_state(std::uint8_t& status, const PassInfo& pass);  // 28
+void load_page_state(std::uint8_t& status, const PassInfo& pass);     // 43
+
 // The installer's pages (22 to 31) and the service page of the calibration
 // screen (40).
 // Draws the installer menu with `bit` highlighted and makes it the state.

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "dsp/dsp_image.h"
+#include "platform/hifb.h"
 #include "platform/mpi.h"
 
 // Drawing surfaces and tables, allocated once by the main loop.
@@ -73,4 +74,8 @@ void apply_car_and_layout();
 void build_birdseye();
 // Shows the canvas as it is now, in the middle of a pass (message boxes).
 void show_canvas();
+// The framebuffer the canvas is shown on (-1 before it is open) and the
+// canvas as handed to its refresh.
+int canvas_fb();
+HIFB_BUFFER_S* canvas_buffer();
 int QX_SHOW_PIC();

@@ -198,9 +198,11 @@ constexpr std::array<StateHandler, kStates> kHandlers = [] {
     h[24] = car_page_state;
     h[25] = language_page_state;
     h[26] = factory_page_state;
+    h[28] = upgrade_page_state;
     h[29] = view_range_page_state;
     h[30] = h[31] = crop_page_state;
     h[40] = test_page_state;
+    h[43] = load_page_state;
     return h;
 }();
 

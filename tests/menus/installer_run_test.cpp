@@ -11,13 +11,6 @@
 namespace {
 using namespace menu_run;
 
-// From idle: the front view, the main menu and the installer's code 5 2 3 1 4 1.
-void open_installer(Script& s) {
-    s.key(OK);
-    s.ir("ok");
-    s.keys({OK, OK, DOWN, LEFT, UP, RIGHT, UP});
-}
-
 void write_bytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

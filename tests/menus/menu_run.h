@@ -51,6 +51,13 @@ struct Script {
     }
 };
 
+// From idle: the front view, the main menu and the installer's code 5 2 3 1 4 1.
+inline void open_installer(Script& s) {
+    s.key(OK);
+    s.ir("ok");
+    s.keys({OK, OK, DOWN, LEFT, UP, RIGHT, UP});
+}
+
 // The scene's calibrated settings in a language, recording off unless asked.
 inline Flash_param settings(std::uint16_t flagy, std::uint16_t record = 0) {
     Flash_param p = scene_settings();

@@ -1,0 +1,231 @@
+// Settings export and import, the upgrade package, and the microcontroller
+// firmware upload over the serial line.
+#include "dsp/dsp_firmware.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "common/ds1337.h"
+#include "dsp/dsp_control.h"
+#include "dsp/dsp_tubiao.h"
+#include "dsp/dsp_upgrade.h"
+#include "platform/clock.h"
+#include "platform/devices.h"
+#include "platform/files.h"
+#include "platform/mpi.h"
+#include "platform/shell.h"
+#include "vio/settings.h"
+
+namespace {
+
+constexpr const char* kHexFile = "/home/test.hex";
+constexpr const char* kStartScript = "/home/rcS";
+// The package is unpacked here first and checked before /home is touched.
+constexpr const char* kStaging = "/home/upgrade.new";
+// A settings file being imported, before it replaces the settings.
+constexpr const char* kImportTemp = "/home/config/ImageParam.imp";
+
+constexpr std::uint8_t kSync = 0x55, kFramed = 0xA0, kShort = 0x0A;
+constexpr std::uint8_t kClassLoad = 0x19, kClassLine = 0x0A, kClassReply = 0x86;
+constexpr std::uint8_t kReady = 0x00, kLineOk = 0x01, kAgain = 0x0A;
+// Bounds of the upload's waits (each read gives up after 100 ms of quiet):
+// sends per phase, sends of one line, frames read past per send.
+constexpr int kPhaseTries = 50;
+constexpr int kLineSends = 10;
+constexpr int kLineReads = 20;
+
+bool regular_file(const char* system_path, off_t* size = nullptr) {
+    struct stat st {};
+    if (::lstat(board_path(system_path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (size) *size = st.st_size;
+    return true;
+}
+
+int read_byte(int fd, std::uint8_t& b) {
+    for (int i = 0; i < 2000; ++i) {
+        if (dev_read(fd, &b, 1) == 1) return 0;
+        clk_usleep(50);
+    }
+    return -1;
+}
+
+void send_start(int fd) {
+    sci_xmit(fd, kSync);
+    sci_xmit(fd, kShort);
+    sci_xmit(fd, 0xAA);
+}
+
+// One frame from the line: 1 whole with its sum right, 0 broken, -1 nothing came.
+int read_frame(int fd, bvs_msg* msg) {
+    std::uint8_t b = 0;
+    if (read_byte(fd, b) != 0) return -1;
+    if (b != kSync || read_byte(fd, b) != 0 || b != kFramed) return 0;
+    if (read_byte(fd, msg->len) != 0 || msg->len == 0 || read_byte(fd, msg->msg_class) != 0) return 0;
+    std::uint8_t sum = msg->msg_class;
+    for (int i = 0; i + 1 < msg->len; ++i) {
+        if (read_byte(fd, msg->data[i]) != 0) return 0;
+        sum = static_cast<std::uint8_t>(sum + msg->data[i]);
+    }
+    return read_byte(fd, b) == 0 && b == sum ? 1 : 0;
+}
+
+// Sends and reads answers until the microcontroller's reply is `want` (true)
+// or `again` (false, when `again` differs from `want`). Frames of other kinds
+// are read past; the message goes again only once the line has gone quiet,
+// so a late answer is never mistaken for the answer to a repeat.
+bool exchange(int fd, const std::function<void()>& send, std::uint8_t want, int again, int sends) {
+    for (int s = 0; s < sends; ++s) {
+        send();
+        for (int r = 0; r < kLineReads; ++r) {
+            bvs_msg reply{};
+            const int got = read_frame(fd, &reply);
+            if (got < 0) break;  // quiet: send again
+            if (got == 0 || reply.msg_class != kClassReply || reply.len < 2) continue;
+            if (reply.data[0] == want) return true;
+            if (reply.data[0] == again) {
+                std::printf("send fail!\n");
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void send_msg(int fd, const bvs_msg* msg) {
+    std::uint8_t sum = msg->msg_class;
+    sci_xmit(fd, kSync);
+    sci_xmit(fd, kFramed);
+    sci_xmit(fd, msg->len);
+    sci_xmit(fd, msg->msg_class);
+    for (int i = 0; i + 1 < msg->len; ++i) {
+        sci_xmit(fd, msg->data[i]);
+        sum = static_cast<std::uint8_t>(sum + msg->data[i]);
+    }
+    sci_xmit(fd, sum);
+}
+
+int wait_msg(int fd, bvs_msg* msg) { return read_frame(fd, msg) == 1 ? 0 : -1; }
+
+int export_file() {
+    char stamp[64];
+    GetSystemTime2(stamp);
+    const std::string to = std::string(kMountPoint) + "/" + stamp + ".dat";
+    if (sh_cp_a(PARAM_FILE, to.c_str()) != 0) {
+        std::printf("copy file failed!\n");
+        return -2;
+    }
+    return 0;
+}
+
+int import_file(const char* path) {
+    // Only a whole settings record replaces the settings, and only once it
+    // is complete beside them.
+    off_t size = 0;
+    if (!regular_file(path, &size) || size != static_cast<off_t>(sizeof(Flash_param))) {
+        std::printf("not a settings file: %s\n", path);
+        return -2;
+    }
+    std::printf("cp -a %s %s\n", path, PARAM_FILE);
+    sh_rm_rf(kImportTemp);
+    if (sh_cp_a(path, kImportTemp) != 0 || !regular_file(kImportTemp, &size) ||
+        size != static_cast<off_t>(sizeof(Flash_param)) || sh_mv(kImportTemp, PARAM_FILE) != 0) {
+        sh_rm_rf(kImportTemp);
+        std::printf("copy file failed!\n");
+        return -2;
+    }
+    return 0;
+}
+
+int upgrade(const char* name) {
+    const std::string package = std::string(kMountPoint) + "/" + name;
+    // Unpacked aside first: a package that does not unpack cleanly, or lacks
+    // the start script or a sound firmware file, leaves /home as it was.
+    sh_rm_rf(kStaging);
+    ::mkdir(board_path(kStaging).c_str(), 0755);
+    bool ok = sh_tar_xzvf(package.c_str(), kStaging) == 0;
+    const std::string script = std::string(kStaging) + "/rcS", hex = std::string(kStaging) + "/test.hex";
+    ok = ok && regular_file(script.c_str()) && regular_file(hex.c_str());
+    std::string text;
+    ok = ok && read_whole(hex.c_str(), text) && hex_file_ok(text.data(), text.size());
+    sh_rm_rf(kStaging);
+    if (!ok) {
+        std::printf("upgrade package %s is broken\n", name);
+        return -2;
+    }
+    if (sh_tar_xzvf(package.c_str(), "/home/") != 0) {
+        std::printf("tar file failed!\n");
+        return -2;
+    }
+    // Without its start script the new system would not start.
+    if (sh_cp_a(kStartScript, "/etc/init.d/") != 0) {
+        std::printf("copy file failed!\n");
+        return -2;
+    }
+    return 0;
+}
+
+bool read_whole(const char* system_path, std::string& out) {
+    off_t size = 0;
+    if (!regular_file(system_path, &size)) return false;
+    std::FILE* f = std::fopen(board_path(system_path).c_str(), "rb");
+    if (!f) return false;
+    out.assign(static_cast<std::size_t>(size), '\0');
+    const bool whole = std::fread(out.data(), 1, out.size(), f) == out.size();
+    std::fclose(f);
+    return whole;
+}
+
+int upgrade_pic(int fd, std::uint32_t* canvas, int fb, HIFB_BUFFER_S* buffer, std::uint32_t size) {
+    std::string text;
+    if (!regular_file(kHexFile)) {
+        std::printf("open test.hex  failed!\n");
+        return -1;
+    }
+    if (!read_whole(kHexFile, text)) {
+        std::printf("read file failed!\n");
+        return -1;
+    }
+    std::printf("file size is %d\n", static_cast<int>(text.size()));
+    std::printf("read file ok!\n");
+    if (!hex_file_ok(text.data(), text.size())) {
+        std::printf("test.hex is not a firmware file\n");
+        return -1;
+    }
+    if (!exchange(fd, [fd] { send_start(fd); }, kReady, -1, kPhaseTries)) {
+        std::printf("no answer to the upgrade start\n");
+        return -1;
+    }
+    std::printf("get 1 ok!\n");
+    const bvs_msg load{1, kClassLoad, {}};
+    if (!exchange(fd, [fd, &load] { send_msg(fd, &load); }, kAgain, -1, kPhaseTries)) {
+        std::printf("no answer to the loading request\n");
+        return -1;
+    }
+    std::printf("get 2 ok!\n");
+
+    int shown = 0;
+    HexLine line;
+    for (std::size_t at = 0; next_hex_line(text.data(), text.size(), at, line); at = line.next) {
+        if (line.end == line.begin) continue;
+        bvs_msg msg{0, kClassLine, {}};
+        msg.len = static_cast<std::uint8_t>(pack_hex_line(text.data(), line, msg.data, kMaxLineBytes) + 1);
+        if (!exchange(fd, [fd, &msg] { send_msg(fd, &msg); }, kLineOk, kAgain, kLineSends)) {
+            std::printf("firmware line not accepted\n");
+            return -1;
+        }
+        std::printf("send ok!\n");
+        const int done = static_cast<int>(static_cast<long long>(line.next) * 100 / static_cast<long long>(text.size()));
+        if (done != shown) {
+            shown = done;
+            draw_sjjd(static_cast<std::uint8_t>(done), canvas);
+            if (buffer) HI_MPI_SYS_MmzFlushCache(buffer->stCanvas.u32PhyAddr, canvas, size);
+            if (fb >= 0) dev_ioctl(fb, FBIO_REFRESH, buffer);
+        }
+    }
+    return 0;
+}

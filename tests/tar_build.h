@@ -1,0 +1,64 @@
+// Hand-made tar archives, gzip-compressed, for tests of package handling.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tar_build {
+
+// One ustar member as a hand-made archive holds it.
+struct Member {
+    Member(std::string n, std::string d, char t = '0', unsigned m = 0644, std::string l = {})
+        : name(std::move(n)), data(std::move(d)), type(t), mode(m), link(std::move(l)) {}
+    std::string name;
+    std::string data;
+    char type;
+    unsigned mode;
+    std::string link;
+};
+
+inline std::string header(const Member& m) {
+    std::string h(512, '\0');
+    auto octal = [&h](std::size_t at, std::size_t len, unsigned long long v) {
+        for (std::size_t i = len - 1; i-- > 0; v >>= 3) h[at + i] = static_cast<char>('0' + (v & 7));
+    };
+    h.replace(0, std::min<std::size_t>(m.name.size(), 100), m.name.substr(0, 100));
+    octal(100, 8, m.mode);
+    octal(108, 8, 0);
+    octal(116, 8, 0);
+    octal(124, 12, m.data.size());
+    octal(136, 12, 1456753500);
+    h[156] = m.type;
+    h.replace(157, m.link.size(), m.link);
+    h.replace(257, 6, std::string("ustar\0", 6));
+    h.replace(263, 2, "00");
+    h.replace(148, 8, "        ");
+    unsigned sum = 0;
+    for (unsigned char c : h) sum += c;
+    octal(148, 7, sum);
+    h[154] = '\0';
+    return h;
+}
+
+inline std::string tar_of(const std::vector<Member>& members) {
+    std::string out;
+    for (const auto& m : members) {
+        out += header(m) + m.data;
+        out.append((512 - m.data.size() % 512) % 512, '\0');
+    }
+    return out + std::string(1024, '\0');
+}
+
+inline void gzip_to(const std::filesystem::path& p, const std::string& bytes) {
+    gzFile gz = gzopen(p.c_str(), "wb");
+    ASSERT_NE(gz, nullptr);
+    ASSERT_EQ(gzwrite(gz, bytes.data(), static_cast<unsigned>(bytes.size())), static_cast<int>(bytes.size()));
+    gzclose(gz);
+}
+
+}  // namespace tar_build
