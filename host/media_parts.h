@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <source_location>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "host/internal.h"
+#include "host/video_picture.h"
 #include "platform/mpi.h"
 
 namespace host::media {
@@ -123,14 +123,6 @@ bool bind_destination(const MPP_CHN_S& src, MOD_ID_E mod, MPP_CHN_S& dest);
 // Whether pictures pass through channel `chn` of processing group `grp`: the
 // group started and the channel enabled. The board's groups pass them unchanged.
 bool vpss_passes(int grp, int chn);
-
-// A decoded picture: 8-bit 4:2:0, each plane packed (chroma half size, rounded up).
-struct VideoPicture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> y, u, v;
-};
-using PicturePtr = std::shared_ptr<const VideoPicture>;
 
 // Hands a decoded picture to output channel `chn` of device `dev`: taken;
 // full, with the board time from which it has room (kNever while paused);

@@ -66,8 +66,12 @@ bool PictureDecoder::open(int max_width, int max_height, std::string& why) {
     return true;
 }
 
-std::size_t PictureDecoder::feed(std::span<const std::uint8_t> bytes) {
-    if (!codec_) return bytes.size();
+std::size_t PictureDecoder::feed(std::span<const std::uint8_t> input) {
+    if (!codec_) return input.size();
+    // The parser reads a little past what it is given: it gets a padded copy.
+    in_.assign(input.begin(), input.end());
+    in_.resize(input.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    const std::span<const std::uint8_t> bytes(in_.data(), input.size());
     std::size_t taken = 0;
     while (taken < bytes.size() && out_.empty()) {
         std::uint8_t* unit = nullptr;

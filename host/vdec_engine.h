@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/media_parts.h"
+#include "host/video_picture.h"
 
 struct AVCodecContext;
 struct AVCodecParserContext;
@@ -72,6 +72,7 @@ private:
     std::unique_ptr<AVPacket, PacketFree> packet_;
     int max_width_ = 0, max_height_ = 0;
     bool partial_ = false;
+    std::vector<std::uint8_t> in_;  // what feed() was given, padded
     std::deque<PicturePtr> out_;
     std::uint64_t errors_ = 0;
     std::string last_error_;
