@@ -407,19 +407,8 @@ Picture panel_picture() {
     if (!av_power()) return filled(hd.width, hd.height, kOpaqueBlack);
     Picture panel = filled(hd.width, hd.height, hd.background | kOpaqueBlack);
     const std::size_t pw = static_cast<std::size_t>(hd.width);
-
-    Picture video;
-    if (hd_video_picture(video) && video.width > 0 && video.height > 0 &&
-        video.argb.size() == static_cast<std::size_t>(video.width) * static_cast<std::size_t>(video.height)) {
-        for (int y = 0; y < hd.height; ++y) {
-            const std::size_t sy = static_cast<std::size_t>(std::int64_t{y} * video.height / hd.height);
-            for (int x = 0; x < hd.width; ++x) {
-                const std::size_t sx = static_cast<std::size_t>(std::int64_t{x} * video.width / hd.width);
-                panel.argb[static_cast<std::size_t>(y) * pw + static_cast<std::size_t>(x)] =
-                    video.argb[sy * static_cast<std::size_t>(video.width) + sx] | kOpaqueBlack;
-            }
-        }
-    }
+    // The video layer lies under the framebuffer: it shows where the canvas is transparent.
+    hd_draw_video(panel);
 
     std::lock_guard lock(g.mutex);
     const Layer& layer = g.fb0;

@@ -70,8 +70,9 @@ struct HdOutput {
     std::uint32_t background = 0;
 };
 HdOutput hd_output();
-// The picture of video-layer channel 0 of device 0 (playback), if any.
-bool hd_video_picture(Picture& out);
+// Draws the video layer of device 0 into `panel` (the active area): each
+// enabled channel's picture scaled into its rectangle, black before the first.
+void hd_draw_video(Picture& panel);
 // The framebuffer layer as the display part keeps it.
 struct FbLayer {
     bool shown = false;

@@ -213,6 +213,17 @@ bool bind_source(const MPP_CHN_S& dest, MPP_CHN_S& src) {
     return true;
 }
 
+bool bind_destination(const MPP_CHN_S& src, MOD_ID_E mod, MPP_CHN_S& dest) {
+    const Endpoint from = endpoint(src);
+    std::lock_guard lock(g_binds.mutex);
+    for (const auto& [to, source] : g_binds.source_of) {
+        if (source != from || to.mod != mod) continue;
+        dest = MPP_CHN_S{static_cast<MOD_ID_E>(to.mod), to.dev, to.chn};
+        return true;
+    }
+    return false;
+}
+
 }  // namespace host::media
 
 // ---------------------------------------------------------------- power

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/internal.h"
+#include "host/video_picture.h"
 #include "platform/mpi.h"
 
 namespace host::media {
@@ -116,5 +117,29 @@ bool venc_encoding_wanted(int chn, VENC_CHN_ATTR_S& attr, int& group, std::uint6
 // never with the encoder's lock held.
 void venc_engine_sync(int chn);
 void venc_engine_sync_all();
+
+// The first destination of module `mod` bound to `src`, if any.
+bool bind_destination(const MPP_CHN_S& src, MOD_ID_E mod, MPP_CHN_S& dest);
+// Whether pictures pass through channel `chn` of processing group `grp`: the
+// group started and the channel enabled. The board's groups pass them unchanged.
+bool vpss_passes(int grp, int chn);
+
+// Hands a decoded picture to output channel `chn` of device `dev`: taken;
+// full, with the board time from which it has room (kNever while paused);
+// closed while the channel shows nothing.
+enum class Offer { taken, full, closed };
+Offer vo_offer_picture(int dev, int chn, const PicturePtr& picture, double& retry_at);
+// Pictures queued on an output channel, not shown yet.
+std::size_t vo_queued(int dev, int chn);
+// What an output channel shows now: the picture, how many it has shown since
+// it was enabled, and the board time the picture came up.
+struct ShownPicture {
+    PicturePtr picture;
+    std::uint64_t count = 0;
+    double at = 0;
+};
+ShownPicture vo_shown(int dev, int chn);
+// An output channel changed how it takes pictures: decoders waiting on it look again.
+void vdec_output_changed();
 
 }  // namespace host::media

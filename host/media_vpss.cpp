@@ -1,5 +1,6 @@
 // Video processing groups: their attributes, parameters and channels. The
-// board does no processing of its own yet; a group only keeps its set-up.
+// board does no processing of its own: a started group passes the pictures
+// bound to it through its enabled channels unchanged.
 #include <array>
 #include <mutex>
 #include <string>
@@ -71,6 +72,13 @@ void log_group(VPSS_GRP grp, const std::string& what) { board_log("media", "VPSS
 void vpss_reset() {
     std::lock_guard lock(g_vpss.mutex);
     g_vpss.groups = {};
+}
+
+bool vpss_passes(int grp, int chn) {
+    if (grp < 0 || grp >= kGroups || chn < 0 || chn >= kChannels) return false;
+    std::lock_guard lock(g_vpss.mutex);
+    const Group& g = g_vpss.groups[static_cast<std::size_t>(grp)];
+    return g.exists && g.started && g.chn[static_cast<std::size_t>(chn)].enabled;
 }
 
 }  // namespace host::media

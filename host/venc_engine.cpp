@@ -25,6 +25,7 @@ extern "C" {
 #include <thread>
 
 #include "host/clock.h"
+#include "host/vdec_engine.h"
 
 namespace host::media {
 namespace {
@@ -106,9 +107,7 @@ PictureEncoder::PictureEncoder() = default;
 PictureEncoder::~PictureEncoder() = default;
 
 bool PictureEncoder::open(const VENC_CHN_ATTR_S& attr, std::string& why) {
-    // x264 reports its set-up and statistics at the information level.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
+    quiet_libav();
     if (attr.stVeAttr.enType != PT_H264) {
         why = "not H.264";
         return false;

@@ -45,6 +45,7 @@ TEST_F(Decoder, PlaybackChannelTakesStreamsWhileReceiving) {
     EXPECT_EQ(HI_MPI_VDEC_SendStream(32, &nowhere, HI_IO_BLOCK), code(0xA0058003));
 
     VDEC_CHN_STAT_S stat{};
+    host::board_sleep(0.01);  // the decoder takes what was sent
     ASSERT_EQ(HI_MPI_VDEC_Query(32, &stat), 0);
     EXPECT_EQ(stat.bStartRecvStream, HI_TRUE);
     EXPECT_EQ(stat.u32LeftStreamBytes, 0u);

@@ -1,5 +1,7 @@
 // Video outputs: start and restart order, rectangles against the timing, and
 // what the panel sees of device 0.
+#include <algorithm>
+
 #include "host/internal.h"
 #include "tests/media/media_board.h"
 
@@ -59,8 +61,10 @@ TEST_F(VideoOutput, HdOutputFollowsTheUserTiming) {
     EXPECT_EQ(hd.width, 1440);
     EXPECT_EQ(hd.height, 540);
     EXPECT_EQ(hd.background, 0x102030u);
-    host::Picture picture;
-    EXPECT_FALSE(host::hd_video_picture(picture));
+    // No channel enabled: the layer draws nothing over the background.
+    host::Picture panel{1440, 540, std::vector<std::uint32_t>(1440 * 540, 7u)};
+    host::hd_draw_video(panel);
+    EXPECT_EQ(std::count(panel.argb.begin(), panel.argb.end(), 7u), 1440 * 540);
     EXPECT_FALSE(host::board_log_lines("media").empty());
 
     // Restart: the device cannot go while its layer runs.
