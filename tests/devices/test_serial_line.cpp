@@ -1,5 +1,6 @@
 // The serial line as a real pseudo-terminal: port settings, and the external
 // mode where an outside program plays the microcontroller.
+#include <atomic>
 #include <thread>
 #include <unistd.h>
 
@@ -73,16 +74,18 @@ TEST_F(ExternalMcu, BytesPassBothWays) {
 TEST_F(ExternalMcu, BlockingReadWaitsAndPowerOffEndsIt) {
     const int fd = dev_open("/dev/ttyAMA1", O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0);
-    ssize_t first = 0, second = 0;
+    std::atomic<ssize_t> first{0};
+    ssize_t second = 0;
     std::uint8_t got = 0;
     std::thread reader([&] {
         first = dev_read(fd, &got, 1);
         second = dev_read(fd, &got, 1);
     });
-    sleep_ms(30);
+    sleep_ms(30);  // the read usually waits already; it must take the byte either way
     const std::uint8_t b = 0x42;
     EXPECT_EQ(::write(outside_, &b, 1), 1);
-    sleep_ms(30);
+    // The first read has taken the byte before power goes off, however busy the host.
+    for (int i = 0; i < 10000 && first == 0; ++i) sleep_ms(1);
     host::board_shutdown();
     reader.join();
     EXPECT_EQ(first, 1);
