@@ -146,11 +146,21 @@ protected:
 };
 
 TEST_F(ClockChipFourfold, WritingSecondsRestartsTheSecond) {
-    host::rtc_set(2020, 1, 1, 0, 0, 0, 3);
-    sleep_ms(150);  // 0.6 board seconds
-    access(I2C_WRITE, 0x00, 0x10);
-    sleep_ms(150);  // over a second after the set, not after the write
-    EXPECT_EQ(access(I2C_READ, 0x00), 0x10);
+    // Read over a second after the set but under one after the write. A host
+    // too busy to keep to that window tries again rather than fail.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        host::rtc_set(2020, 1, 1, 0, 0, 0, 3);
+        const double set = host::board_uptime();
+        while (host::board_uptime() - set < 0.6) sleep_ms(1);
+        access(I2C_WRITE, 0x00, 0x10);
+        const double written = host::board_uptime();
+        while (host::board_uptime() - set < 1.2) sleep_ms(1);
+        const int seconds = access(I2C_READ, 0x00);
+        if (host::board_uptime() - written >= 0.95) continue;
+        EXPECT_EQ(seconds, 0x10);
+        return;
+    }
+    GTEST_SKIP() << "the host never kept to the window";
 }
 
 }  // namespace
