@@ -55,15 +55,6 @@ T* slot(std::array<T, N>& a, HI_S32 chn) {
     return chn >= 0 && static_cast<std::size_t>(chn) < N ? &a[static_cast<std::size_t>(chn)] : nullptr;
 }
 
-// Waits up to 2 s of board time for a descriptor; 1 ready, 0 time-out, -1 error.
-int wait_readable(int fd) {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(fd, &set);
-    timeval tv{2, 0};
-    return clk_select(fd + 1, &set, nullptr, nullptr, &tv);
-}
-
 HI_S32 bind(MOD_ID_E sm, HI_S32 sd, HI_S32 sc, MOD_ID_E dm, HI_S32 dd, HI_S32 dc, bool on) {
     const MPP_CHN_S src{sm, sd, sc}, dst{dm, dd, dc};
     return on ? HI_MPI_SYS_Bind(&src, &dst) : HI_MPI_SYS_UnBind(&src, &dst);

@@ -27,6 +27,14 @@ void SampleWorker::stop() {
     if (thread.joinable()) thread.join();
 }
 
+int wait_readable(int fd) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(fd, &set);
+    timeval tv{2, 0};
+    return clk_select(fd + 1, &set, nullptr, nullptr, &tv);
+}
+
 namespace {
 
 HI_S32 failed(const char* func, int line, HI_S32 r) {
@@ -201,11 +209,7 @@ HI_S32 SAMPLE_COMM_VENC_SnapProcess(VENC_CHN VencChn) {
     } stop{VencChn};
     const HI_S32 fd = HI_MPI_VENC_GetFd(VencChn);
     if (fd < 0) return failed(__func__, __LINE__, fd);
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(fd, &set);
-    timeval tv{2, 0};
-    const int ready = clk_select(fd + 1, &set, nullptr, nullptr, &tv);
+    const int ready = wait_readable(fd);
     if (ready <= 0) {
         prt(__func__, __LINE__, ready == 0 ? "snap time out!\n" : "snap select failed!\n");
         return HI_FAILURE;

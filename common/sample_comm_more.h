@@ -18,6 +18,10 @@ struct SampleWorker {
     void stop();
 };
 
+// Waits up to 2 s of board time for a descriptor to turn readable:
+// 1 readable, 0 time-out, -1 error.
+int wait_readable(int fd);
+
 // Capture modes as devices and channels: channel k of a mode is
 // device k / s32ChnPerDev, channel 4 x device + k % s32ChnPerDev.
 struct SAMPLE_VI_PARAM_S {

@@ -5,7 +5,6 @@
 
 #include "common/prt.h"
 #include "common/sample_comm_more.h"
-#include "platform/clock.h"
 
 namespace {
 
@@ -65,11 +64,7 @@ template <class Each>
 void results(VdaWorker& w, Each each) {
     const HI_S32 fd = HI_MPI_VDA_GetFd(w.VdaChn);
     while (w.bStart && fd >= 0) {
-        fd_set set;
-        FD_ZERO(&set);
-        FD_SET(fd, &set);
-        timeval tv{2, 0};
-        const int ready = clk_select(fd + 1, &set, nullptr, nullptr, &tv);
+        const int ready = wait_readable(fd);
         if (ready < 0) break;
         if (ready == 0) continue;
         VDA_DATA_S data{};

@@ -397,11 +397,14 @@ HI_S32 HI_MPI_AO_SendFrame(AUDIO_DEV AoDevId, AO_CHN AoChn, const AUDIO_FRAME_S*
 
 // ---------------------------------------------------------------- encoder
 
-static HI_S32 aenc_find(AENC_CHN chn, Aenc*& out) {
-    if (chn < 0 || chn >= AENC_MAX_CHN_NUM) return hi_err(HI_ID_AENC, EN_ERR_INVALID_CHNID);
-    out = &g_audio.aenc[static_cast<std::size_t>(chn)];
-    return out->exists ? HI_SUCCESS : hi_err(HI_ID_AENC, EN_ERR_UNEXIST);
+// An encoder or decoder channel that exists: 0 or the error.
+template <class Chn, std::size_t N>
+static HI_S32 codec_find(MOD_ID_E mod, std::array<Chn, N>& all, HI_S32 chn, Chn*& out) {
+    if (chn < 0 || static_cast<std::size_t>(chn) >= N) return hi_err(mod, EN_ERR_INVALID_CHNID);
+    out = &all[static_cast<std::size_t>(chn)];
+    return out->exists ? HI_SUCCESS : hi_err(mod, EN_ERR_UNEXIST);
 }
+static HI_S32 aenc_find(AENC_CHN chn, Aenc*& out) { return codec_find(HI_ID_AENC, g_audio.aenc, chn, out); }
 
 HI_S32 HI_MPI_AENC_CreateChn(AENC_CHN AeChn, const AENC_CHN_ATTR_S* pstAttr) {
     if (auto fail_ = fail_point(hi_err(HI_ID_AENC, EN_ERR_NOMEM))) return *fail_;
@@ -495,11 +498,7 @@ HI_S32 HI_MPI_AENC_ReleaseStream(AENC_CHN AeChn, const AUDIO_STREAM_S* pstStream
 
 // ---------------------------------------------------------------- decoder
 
-static HI_S32 adec_find(ADEC_CHN chn, Adec*& out) {
-    if (chn < 0 || chn >= ADEC_MAX_CHN_NUM) return hi_err(HI_ID_ADEC, EN_ERR_INVALID_CHNID);
-    out = &g_audio.adec[static_cast<std::size_t>(chn)];
-    return out->exists ? HI_SUCCESS : hi_err(HI_ID_ADEC, EN_ERR_UNEXIST);
-}
+static HI_S32 adec_find(ADEC_CHN chn, Adec*& out) { return codec_find(HI_ID_ADEC, g_audio.adec, chn, out); }
 
 HI_S32 HI_MPI_ADEC_CreateChn(ADEC_CHN AdChn, const ADEC_CHN_ATTR_S* pstAttr) {
     if (auto fail_ = fail_point(hi_err(HI_ID_ADEC, EN_ERR_NOMEM))) return *fail_;

@@ -7,15 +7,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "dsp/loadbmp.h"
 
-// In memory-backed /dev/shm when there is one: a file per run is written.
+// A file is written per run: in LOADBMP_FUZZ_DIR when set, else in
+// memory-backed /dev/shm when there is one.
 inline const std::string& fuzz_bmp_file() {
-    static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-                                    "/loadbmp-fuzz-" + std::to_string(getpid()) + ".bmp";
+    static const std::string path =
+        std::string(std::getenv("LOADBMP_FUZZ_DIR")   ? std::getenv("LOADBMP_FUZZ_DIR")
+                    : access("/dev/shm", W_OK) == 0 ? "/dev/shm"
+                                                    : "/tmp") +
+        "/loadbmp-fuzz-" + std::to_string(getpid()) + ".bmp";
     static const struct Remove {
         ~Remove() { std::remove(path.c_str()); }
     } remove;
