@@ -127,8 +127,10 @@ TEST_F(Audio, ThreadsMoveFramesFromInputToEncoderDecoderFileAndOutput) {
     ASSERT_EQ(SAMPLE_COMM_AUDIO_DestoryTrdAencAdec(0), 0);  // closes the file
     const host::AudioCounts c = host::audio_counts();
     const auto written = std::filesystem::file_size(file);
+    // 25 frames in the second, and a frame or two while the threads stop:
+    // paced on the board clock, not as fast as the host can go.
     EXPECT_GE(c.ao_frames, 20u);
-    EXPECT_LE(c.ao_frames, 26u);
+    EXPECT_LE(c.ao_frames, 30u);
     EXPECT_GE(written, 20u * 640);
     EXPECT_EQ(written % 640, 0u);                    // whole 16-bit frames
     EXPECT_EQ(c.adec_bytes, written);                // the decoder got what the file got
