@@ -5,6 +5,7 @@
 
 #include "common/prt.h"
 #include "common/sample_comm.h"
+#include "common/sample_comm_more.h"
 #include "platform/devices.h"
 
 namespace {
@@ -24,14 +25,16 @@ const VI_DEV_ATTR_S DEV_ATTR_BT656D1_4MUX = {
 // The decoder's descriptor stays open for the life of the process.
 int g_nvp_fd = -1;
 
-void set_mask(VI_DEV ViDev, VI_DEV_ATTR_S& attr) {
+}  // namespace
+
+HI_S32 SAMPLE_COMM_VI_SetMask(VI_DEV ViDev, VI_DEV_ATTR_S* pstDevAttr) {
     static constexpr HI_U32 masks[4] = {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF};
+    VI_DEV_ATTR_S& attr = *pstDevAttr;
     attr.au32CompMask[0] = masks[ViDev % 4];
     if (attr.enIntfMode == 3) attr.au32CompMask[1] = ViDev == 0 ? 0x00FF0000 : ViDev == 2 ? 0x000000FF : attr.au32CompMask[1];
     if (attr.enIntfMode == 4) attr.au32CompMask[1] = 0;
+    return HI_SUCCESS;
 }
-
-}  // namespace
 
 HI_S32 SAMPLE_COMM_VI_ADStart(SAMPLE_VI_MODE_E enViMode, VIDEO_NORM_E) {
     switch (enViMode) {
@@ -64,7 +67,7 @@ HI_S32 SAMPLE_COMM_VI_StartDev(VI_DEV ViDev, SAMPLE_VI_MODE_E enViMode) {
         prt(__func__, __LINE__, "vi input type[%d] is invalid!\n", enViMode);
         return HI_FAILURE;
     }
-    set_mask(ViDev, attr);
+    SAMPLE_COMM_VI_SetMask(ViDev, &attr);
     HI_S32 r = HI_MPI_VI_SetDevAttr(ViDev, &attr);
     if (r != HI_SUCCESS) {
         prt(__func__, __LINE__, "HI_MPI_VI_SetDevAttr failed with %#x!\n", static_cast<unsigned>(r));

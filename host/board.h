@@ -153,6 +153,26 @@ Picture canvas_picture();
 bool write_png(const std::filesystem::path& file, const Picture& picture);
 bool read_png(const std::filesystem::path& file, Picture& picture);
 
+// ---------------------------------------------------------------- audio
+
+// What the audio stand-ins hold now, summed over devices and channels.
+struct AudioCounts {
+    int ai_devices = 0, ai_enabled = 0, ai_resampling = 0, ai_anr = 0;
+    int ao_devices = 0, ao_enabled = 0;
+    std::uint64_t ao_frames = 0;
+    int aenc_channels = 0, adec_channels = 0;
+    std::uint64_t adec_bytes = 0;
+};
+AudioCounts audio_counts();
+// The HDMI output as the board keeps it.
+struct HdmiState {
+    bool open = false, started = false, muted = false;
+    int video_format = 0;
+    bool audio = false;
+    int sample_rate = 0;
+};
+HdmiState hdmi_state();
+
 // ---------------------------------------------------------------- USB disks
 
 // A disk is a folder under <root>/usb/<label> with a capacity. Inserting it

@@ -19,6 +19,7 @@
 
 #include "host/clock.h"
 #include "host/media_parts.h"
+#include "platform/mpi_ext.h"
 #include "host/scene.h"
 
 namespace host::media {
@@ -673,5 +674,37 @@ HI_S32 HI_MPI_VI_ReleaseFrame(VI_CHN ViChn, const VIDEO_FRAME_INFO_S* pstFrameIn
         c.held[i] = c.held[--c.n_held];
     }
     vb_give(frame.phys, frame.tag);
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VI_DisableChn(VI_CHN ViChn) {
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
+    if (ViChn < 0 || ViChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
+    if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
+    {
+        std::lock_guard lock(g_vi.mutex);
+        Channel& c = g_vi.chn[static_cast<std::size_t>(ViChn)];
+        // Frames the caller still holds must come back first.
+        if (c.n_held > 0 || c.pending > 0) return err(EN_ERR_BUSY);
+        if (!c.enabled) return HI_SUCCESS;
+        c.enabled = false;
+    }
+    log_vi("channel " + std::to_string(ViChn) + " disabled");
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_VI_DisableDev(VI_DEV ViDev) {
+    if (auto fail_ = fail_point(err(EN_ERR_BUSY))) return *fail_;
+    if (ViDev < 0 || ViDev >= kDevices) return err(EN_ERR_INVALID_DEVID);
+    if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
+    {
+        std::lock_guard lock(g_vi.mutex);
+        for (int i = 0; i < kChannelsPerDevice; ++i)
+            if (g_vi.chn[static_cast<std::size_t>(ViDev * kChannelsPerDevice + i)].enabled) return err(EN_ERR_NOT_PERM);
+        Dev& d = g_vi.dev[static_cast<std::size_t>(ViDev)];
+        if (!d.enabled) return HI_SUCCESS;
+        d.enabled = false;
+    }
+    log_vi("device " + std::to_string(ViDev) + " disabled");
     return HI_SUCCESS;
 }

@@ -5,11 +5,14 @@
 
 namespace host {
 
+void codec_power_on();
+
 void devices_power_on() {
     const BoardOptions& o = board_options();
     parts::gpio_power_on();
     parts::i2c_power_on();
     parts::ir_power_on();
+    codec_power_on();
     parts::mcu_reset();
     parts::serial_power_on(o.start_mcu);
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/media_parts.h"
+#include "host/media_more.h"
 
 namespace host::media {
 namespace {
@@ -59,6 +59,9 @@ void reset_modules() {
     venc_reset();
     vdec_reset();
     rgn_reset();
+    audio_reset();
+    vda_reset();
+    misc_reset();
 }
 
 // ---------------------------------------------------------------- media memory
@@ -114,6 +117,8 @@ bool valid_source(const MPP_CHN_S& c) {
     case HI_ID_VPSS: return within(c.s32DevId, 0, 31) && within(c.s32ChnId, 0, 3);
     case HI_ID_VDEC: return c.s32DevId == 0 && within(c.s32ChnId, 0, 63);
     case HI_ID_VOU: return within(c.s32DevId, 0, 2) && within(c.s32ChnId, 0, 15);  // its write-back
+    case HI_ID_AI: return within(c.s32DevId, 0, 3) && within(c.s32ChnId, 0, 15);
+    case HI_ID_ADEC: return c.s32DevId == 0 && within(c.s32ChnId, 0, 31);
     default: return false;
     }
 }
@@ -123,6 +128,9 @@ bool valid_dest(const MPP_CHN_S& c) {
     case HI_ID_VPSS: return within(c.s32DevId, 0, 31) && within(c.s32ChnId, 0, 3);
     case HI_ID_GROUP: return within(c.s32DevId, 0, 63) && c.s32ChnId == 0;
     case HI_ID_VOU: return within(c.s32DevId, 0, 2) && within(c.s32ChnId, 0, 15);
+    case HI_ID_AO: return within(c.s32DevId, 0, 3) && within(c.s32ChnId, 0, 15);
+    case HI_ID_AENC: return c.s32DevId == 0 && within(c.s32ChnId, 0, 31);
+    case HI_ID_VDA: return c.s32DevId == 0 && within(c.s32ChnId, 0, 31);
     default: return false;
     }
 }
@@ -137,6 +145,11 @@ std::string describe(const MPP_CHN_S& c) {
     case HI_ID_VDEC: name = "VDEC"; break;
     case HI_ID_VOU: name = "VO"; break;
     case HI_ID_GROUP: name = "VENC group"; break;
+    case HI_ID_AI: name = "AI"; break;
+    case HI_ID_AO: name = "AO"; break;
+    case HI_ID_AENC: name = "AENC"; break;
+    case HI_ID_ADEC: name = "ADEC"; break;
+    case HI_ID_VDA: name = "VDA"; break;
     default: break;
     }
     return std::string(name) + " " + std::to_string(c.s32DevId) + "/" + std::to_string(c.s32ChnId);

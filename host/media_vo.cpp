@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kDevices = 3;
 constexpr int kChannels = 16;
-constexpr HI_U32 kKnownInterfaces = 0x7F;  // CVBS .. LCD
+constexpr HI_U32 kKnownInterfaces = 0xFF;  // CVBS .. LCD, HDMI
 constexpr HI_U32 kMaxWidth = 1920;
 constexpr HI_U32 kMaxHeight = 1200;
 
@@ -85,17 +85,29 @@ void timing_size(const VO_PUB_ATTR_S& p, int& width, int& height) {
     switch (p.enIntfSync) {
     case VO_OUTPUT_PAL: width = 720; height = 576; return;
     case VO_OUTPUT_NTSC: width = 720; height = 480; return;
-    default:
-        width = p.stSyncInfo.u16Hact;
-        height = p.stSyncInfo.u16Vact;
+    case VO_OUTPUT_USER: break;
+    default: {
+        // The standard HD and computer timings, codes 2 to 18.
+        static constexpr int kSize[17][2] = {
+            {1920, 1080}, {1920, 1080}, {1920, 1080}, {1280, 720}, {1280, 720}, {1920, 1080}, {1920, 1080},
+            {1920, 1080}, {1920, 1080}, {720, 576},   {720, 480},  {800, 600},  {1024, 768}, {1280, 1024},
+            {1366, 768},  {1440, 900},  {1280, 800}};
+        width = kSize[p.enIntfSync - VO_OUTPUT_1080P24][0];
+        height = kSize[p.enIntfSync - VO_OUTPUT_1080P24][1];
         return;
     }
+    }
+    width = p.stSyncInfo.u16Hact;
+    height = p.stSyncInfo.u16Vact;
 }
 
 std::string timing_name(const VO_PUB_ATTR_S& p) {
     int w = 0, h = 0;
     timing_size(p, w, h);
-    const char* name = p.enIntfSync == VO_OUTPUT_PAL ? "PAL" : p.enIntfSync == VO_OUTPUT_NTSC ? "NTSC" : "user timing";
+    const char* name = p.enIntfSync == VO_OUTPUT_PAL    ? "PAL"
+                       : p.enIntfSync == VO_OUTPUT_NTSC ? "NTSC"
+                       : p.enIntfSync == VO_OUTPUT_USER ? "user timing"
+                                                        : "standard timing";
     return std::string(name) + " " + std::to_string(w) + "x" + std::to_string(h);
 }
 
@@ -322,7 +334,7 @@ HI_S32 HI_MPI_VO_SetPubAttr(VO_DEV VoDev, const VO_PUB_ATTR_S* pstPubAttr) {
     if (!pstPubAttr) return err(EN_ERR_NULL_PTR);
     const VO_PUB_ATTR_S& p = *pstPubAttr;
     if (p.enIntfType == 0 || (p.enIntfType & ~kKnownInterfaces) != 0) return err(EN_ERR_ILLEGAL_PARAM);
-    if (p.enIntfSync != VO_OUTPUT_PAL && p.enIntfSync != VO_OUTPUT_NTSC && p.enIntfSync != VO_OUTPUT_USER)
+    if (p.enIntfSync < VO_OUTPUT_PAL || (p.enIntfSync > VO_OUTPUT_1280x800_60 && p.enIntfSync != VO_OUTPUT_USER))
         return err(EN_ERR_ILLEGAL_PARAM);
     if (p.enIntfSync == VO_OUTPUT_USER &&
         (p.stSyncInfo.u16Hact == 0 || p.stSyncInfo.u16Vact == 0 || p.stSyncInfo.u16Hact > kMaxWidth ||

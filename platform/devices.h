@@ -87,3 +87,15 @@ struct ir_dev_param {
     std::uint16_t sleade_min, sleade_max;
 };
 static_assert(sizeof(ir_dev_param) == 26);
+
+// "/dev/tlv320aic31": the audio codec; each request takes an unsigned int.
+constexpr unsigned long TLV320_SOFT_RESET = 0x40;      // value ignored
+constexpr unsigned long TLV320_SET_MASTER = 0x41;      // 1 master, 0 slave
+constexpr unsigned long TLV320_SET_DATA_FORMAT = 0x42; // 0 I2S, 1 DSP (PCM)
+constexpr unsigned long TLV320_SET_DIVIDER = 0x43;     // sample-rate divider code
+constexpr unsigned long TLV320_SET_CLOCK = 0x44;       // 0 first clock, 1 second (the 11025 family)
+
+// "/dev/tw2865dev": the video decoder's audio part; each takes an unsigned int.
+constexpr unsigned long TW2865_SET_SAMPLE_RATE = 0x50; // Hz
+constexpr unsigned long TW2865_SET_AUDIO_FORMAT = 0x51; // 0 I2S, 1 DSP
+constexpr unsigned long TW2865_SET_BITWIDTH = 0x52;     // 8 or 16 bits

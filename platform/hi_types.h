@@ -27,10 +27,16 @@ enum MOD_ID_E : HI_S32 {
     HI_ID_GROUP = 0x06,  // encoder group
     HI_ID_VENC = 0x07,
     HI_ID_VPSS = 0x08,
+    HI_ID_VDA = 0x0B,
     HI_ID_VOU = 0x0F,
     HI_ID_VIU = 0x10,
     HI_ID_RGN = 0x12,
+    HI_ID_AI = 0x15,
+    HI_ID_AO = 0x16,
+    HI_ID_AENC = 0x17,
+    HI_ID_ADEC = 0x18,
     HI_ID_IVE = 0x1D,
+    HI_ID_HDMI = 0x29,
 };
 
 // Error numbers of the low 12 bits.

@@ -80,7 +80,7 @@ TEST_F(VideoOutput, TimingsAreChecked) {
     p.stSyncInfo.u16Hact = 0;
     EXPECT_EQ(HI_MPI_VO_SetPubAttr(0, &p), code(0xA00F8003));
     p = hd_timing();
-    p.enIntfSync = static_cast<VO_INTF_SYNC_E>(7);
+    p.enIntfSync = static_cast<VO_INTF_SYNC_E>(19);
     EXPECT_EQ(HI_MPI_VO_SetPubAttr(0, &p), code(0xA00F8003));
     p = hd_timing();
     p.enIntfType = 0;
