@@ -33,70 +33,45 @@ HI_U32 gs_u32ViFrmRate = 25;
 sample_vdec_sendparam gs_SendParam[16];
 std::atomic<HI_S32> percent{0};
 
+namespace {
+
+// Binds or unbinds two stages; a failure prints `what` with the code.
+HI_S32 link(const MPP_CHN_S& src, const MPP_CHN_S& dst, bool bind, const char* func, int line, const char* what) {
+    const HI_S32 r = bind ? HI_MPI_SYS_Bind(&src, &dst) : HI_MPI_SYS_UnBind(&src, &dst);
+    if (r == HI_SUCCESS) return HI_SUCCESS;
+    prt(func, line, what, static_cast<unsigned>(r));
+    return HI_FAILURE;
+}
+
+constexpr const char* kBindFailed = "HI_MPI_SYS_Bind failed with %#x!\n";
+constexpr const char* kUnbindFailed = "HI_MPI_SYS_UnBind failed with %#x!\n";
+
+}  // namespace
+
 HI_S32 SAMLE_COMM_VDEC_BindVpss(VDEC_CHN VdChn, VPSS_GRP VpssGrp) {
-    const MPP_CHN_S src{HI_ID_VDEC, 0, VdChn};
-    const MPP_CHN_S dst{HI_ID_VPSS, VpssGrp, 0};
-    const HI_S32 r = HI_MPI_SYS_Bind(&src, &dst);
-    if (r != HI_SUCCESS) {
-        prt(__func__, __LINE__, "HI_MPI_SYS_Bind failed with %#x!\n", static_cast<unsigned>(r));
-        return HI_FAILURE;
-    }
-    return HI_SUCCESS;
+    return link({HI_ID_VDEC, 0, VdChn}, {HI_ID_VPSS, VpssGrp, 0}, true, __func__, __LINE__, kBindFailed);
 }
 
 HI_S32 SAMLE_COMM_VDEC_UnBindVpss(VDEC_CHN VdChn, VPSS_GRP VpssGrp) {
-    const MPP_CHN_S src{HI_ID_VDEC, 0, VdChn};
-    const MPP_CHN_S dst{HI_ID_VPSS, VpssGrp, 0};
-    const HI_S32 r = HI_MPI_SYS_UnBind(&src, &dst);
-    if (r != HI_SUCCESS) {
-        prt(__func__, __LINE__, "HI_MPI_SYS_UnBind failed with %#x!\n", static_cast<unsigned>(r));
-        return HI_FAILURE;
-    }
-    return HI_SUCCESS;
+    return link({HI_ID_VDEC, 0, VdChn}, {HI_ID_VPSS, VpssGrp, 0}, false, __func__, __LINE__, kUnbindFailed);
 }
 
 HI_S32 SAMLE_COMM_VDEC_BindVo(VDEC_CHN VdChn, VO_DEV VoDev, VO_CHN VoChn) {
-    const MPP_CHN_S src{HI_ID_VDEC, 0, VdChn};
-    const MPP_CHN_S dst{HI_ID_VOU, VoDev, VoChn};
-    const HI_S32 r = HI_MPI_SYS_Bind(&src, &dst);
-    if (r != HI_SUCCESS) {
-        prt(__func__, __LINE__, "HI_MPI_SYS_Bind failed with %#x!\n", static_cast<unsigned>(r));
-        return HI_FAILURE;
-    }
-    return HI_SUCCESS;
+    return link({HI_ID_VDEC, 0, VdChn}, {HI_ID_VOU, VoDev, VoChn}, true, __func__, __LINE__, kBindFailed);
 }
 
 HI_S32 SAMLE_COMM_VDEC_UnBindVo(VDEC_CHN VdChn, VO_DEV VoDev, VO_CHN VoChn) {
-    const MPP_CHN_S src{HI_ID_VDEC, 0, VdChn};
-    const MPP_CHN_S dst{HI_ID_VOU, VoDev, VoChn};
-    const HI_S32 r = HI_MPI_SYS_UnBind(&src, &dst);
-    if (r != HI_SUCCESS) {
-        prt(__func__, __LINE__, "HI_MPI_SYS_UnBind failed with %#x!\n", static_cast<unsigned>(r));
-        return HI_FAILURE;
-    }
-    return HI_SUCCESS;
+    return link({HI_ID_VDEC, 0, VdChn}, {HI_ID_VOU, VoDev, VoChn}, false, __func__, __LINE__, kUnbindFailed);
 }
 
 HI_S32 SAMPLE_COMM_VO_BindVpss(VO_DEV VoDev, VO_CHN VoChn, VPSS_GRP VpssGrp, VPSS_CHN VpssChn) {
-    const MPP_CHN_S src{HI_ID_VPSS, VpssGrp, VpssChn};
-    const MPP_CHN_S dst{HI_ID_VOU, VoDev, VoChn};
-    const HI_S32 r = HI_MPI_SYS_Bind(&src, &dst);
-    if (r != HI_SUCCESS) {
-        prt(__func__, __LINE__, "failed with %#x!\n", static_cast<unsigned>(r));
-        return HI_FAILURE;
-    }
-    return HI_SUCCESS;
+    return link({HI_ID_VPSS, VpssGrp, VpssChn}, {HI_ID_VOU, VoDev, VoChn}, true, __func__, __LINE__,
+                "failed with %#x!\n");
 }
 
 HI_S32 SAMPLE_COMM_VO_UnBindVpss(VO_DEV VoDev, VO_CHN VoChn, VPSS_GRP VpssGrp, VPSS_CHN VpssChn) {
-    const MPP_CHN_S src{HI_ID_VPSS, VpssGrp, VpssChn};
-    const MPP_CHN_S dst{HI_ID_VOU, VoDev, VoChn};
-    const HI_S32 r = HI_MPI_SYS_UnBind(&src, &dst);
-    if (r != HI_SUCCESS) {
-        prt(__func__, __LINE__, "failed with %#x!\n", static_cast<unsigned>(r));
-        return HI_FAILURE;
-    }
-    return HI_SUCCESS;
+    return link({HI_ID_VPSS, VpssGrp, VpssChn}, {HI_ID_VOU, VoDev, VoChn}, false, __func__, __LINE__,
+                "failed with %#x!\n");
 }
 
 HI_S32 SAMPLE_COMM_VPSS_Stop(HI_S32 s32GrpCnt, HI_S32) {
