@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <sstream>
 
 #include "dsp/dsp_tubiao.h"
@@ -227,6 +228,38 @@ TEST(PlaybackRun, ThePulledDiskAndAccOffEndPlaybackAndTheListLocksAndDeletes) {
     for (int y = 100; y < 124; ++y)
         for (int x = 348; x < 400; ++x) white += (page.argb[static_cast<std::size_t>(y * 800 + x)] & 0xFFFFFF) == 0xFFFFFF;
     EXPECT_GT(white, 52 * 24 / 2);
+}
+
+TEST(PlaybackRun, AFailedStartTakesItsChainDownAndAnEmptyFileIsAllPlayed) {
+    svsim_test::TempDir dir;
+    { std::ofstream(dir.path / "empty.h264"); }
+    Script s(3.0);
+    s.open_list();  // the empty file is the newest name, listed first
+    s.key(OK);      // the decoder cannot be made: the list stays
+    s.shot("refused");
+    s.key(OK);
+    s.shot("empty", 1.0);
+    s.at("power off");
+    ASSERT_EQ(svsim_test::run_svsim(dir.path, "speed 1000\nsettings scene\ndisk usb 2000\n"
+                                              "disk_file usb empty.h264 20991231-235959_R.h264\n"
+                                              "fail 1 HI_MPI_VDEC_CreateChn\n" + s.text.str()),
+              0)
+        << read_file(dir.path / "stderr.txt");
+    const fs::path out = dir.path / "out";
+    const std::string log = read_file(out / "board.log");
+    // Set up, then taken down in reverse, before the second start.
+    const std::vector<std::string> order = {"VO 0 channel 0 enabled", "VPSS 4 started", "bind VPSS 4/2 -> VO 0/0",
+                                            "unbind VPSS 4/2 -> VO 0/0", "VPSS 4 destroyed",
+                                            "VO 0 channel 0 disabled", "VDEC 32 created"};
+    std::size_t at = 0;
+    for (const std::string& line : order) {
+        const auto found = log.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line;
+        at = found;
+    }
+    EXPECT_NE(read_file(out / "console.log").find("create vdec chn failed!"), std::string::npos);
+    EXPECT_EQ(screen_counter(shot(out, "refused")), -1);
+    EXPECT_EQ(status_differs(shot(out, "empty"), 100, 1.0), 0);
 }
 
 }  // namespace
