@@ -171,7 +171,7 @@ protected:
     // sender does: a refused piece is sent again 40 ms later.
     // Gives up on a piece refused for 100 board seconds.
     void send(const Bytes& clip, std::vector<std::size_t> pieces, std::size_t from = 0) {
-        sender_ = std::thread([this, &clip, pieces = std::move(pieces), from] {
+        sender_ = std::thread([this, clip, pieces = std::move(pieces), from] {
             std::size_t at = from;
             for (std::size_t len : pieces) {
                 if (len == 0) continue;
