@@ -92,12 +92,16 @@ double difference(const host::Picture& p, const fs::path& file, int n) {
     return sum / count;
 }
 
+// The oldest recording of a camera on the disk.
 fs::path recording(const fs::path& out, char camera) {
+    fs::path oldest;
     for (const auto& e : fs::directory_iterator(out / "board/usb/usb/files")) {
         const std::string name = e.path().filename().string();
-        if (name.size() > 7 && name[name.size() - 6] == camera && name.ends_with(".h264")) return e.path();
+        if (name.size() > 7 && name[name.size() - 6] == camera && name.ends_with(".h264") &&
+            (oldest.empty() || name < oldest.filename().string()))
+            oldest = e.path();
     }
-    return {};
+    return oldest;
 }
 
 // Pixels of the status text's rows that differ from the status as drawn
