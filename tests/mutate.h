@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 // A deterministic mutation loop over seed inputs: byte flips, splices, cuts and growths.
@@ -38,4 +39,19 @@ void mutate_and_run(Target target, const std::vector<std::vector<std::uint8_t>>&
         }
         target(cur.data(), cur.size());
     }
+}
+
+// The non-empty files among `paths`, as seeds; `fallback` when there are none.
+inline std::vector<std::vector<std::uint8_t>> read_seeds(char** first, char** last, std::vector<std::uint8_t> fallback) {
+    std::vector<std::vector<std::uint8_t>> seeds;
+    for (char** p = first; p < last; ++p) {
+        std::FILE* f = std::fopen(*p, "rb");
+        if (!f) continue;
+        std::vector<std::uint8_t> b;
+        for (int c; (c = std::fgetc(f)) != EOF;) b.push_back(static_cast<std::uint8_t>(c));
+        std::fclose(f);
+        if (!b.empty()) seeds.push_back(b);
+    }
+    if (seeds.empty()) seeds.push_back(std::move(fallback));
+    return seeds;
 }

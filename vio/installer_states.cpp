@@ -13,13 +13,6 @@
 
 namespace {
 
-// Tells the microcontroller the two car-page numbers.
-void send_car_numbers(int fd, std::uint8_t kind, std::uint8_t index) {
-    send_short(fd, 0x06);
-    sci_xmit(fd, kind);
-    sci_xmit(fd, index);
-}
-
 void redraw_car() {
     clear_car(table0);
     mt_car(table0, flash_param.im_param, ptable_YUV2RGB);

@@ -44,6 +44,12 @@ void send_short(int fd, std::uint8_t cmd) {
     sci_xmit(fd, cmd);
 }
 
+void send_car_numbers(int fd, std::uint8_t kind, std::uint8_t index) {
+    send_short(fd, 0x06);
+    sci_xmit(fd, kind);
+    sci_xmit(fd, index);
+}
+
 void hold_message() {
     show_canvas();
     clk_sleep(1);

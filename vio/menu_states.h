@@ -23,6 +23,8 @@ void enter_main_menu(std::uint8_t& status, std::uint16_t bit);
 void enter_record_page(std::uint8_t& status, std::uint16_t bit);
 // Sends a short command (0x55 0x0A cmd) to the microcontroller.
 void send_short(int fd, std::uint8_t cmd);
+// Tells the microcontroller the two car-page numbers (command 0x06).
+void send_car_numbers(int fd, std::uint8_t kind, std::uint8_t index);
 // Shows a message already drawn on the canvas for one second of board time.
 void hold_message();
 // Down and up move a one-bit highlight between 1 and `last`.

@@ -55,9 +55,7 @@ void apply_imported(const PassInfo& p) {
     load_param(&flash_param);
     if (flash_param.car_num.flagy > 2) flash_param.car_num.flagy = 0;
     Car_num& car = flash_param.car_num;
-    send_short(p.uart_fd, 0x06);
-    sci_xmit(p.uart_fd, static_cast<std::uint8_t>(car.gj_kind));
-    sci_xmit(p.uart_fd, static_cast<std::uint8_t>(car.gj_index));
+    send_car_numbers(p.uart_fd, static_cast<std::uint8_t>(car.gj_kind), static_cast<std::uint8_t>(car.gj_index));
     set_bright(flash_param.im_param);
     set_yuyan(car.flagy);
     apply_car_and_layout();

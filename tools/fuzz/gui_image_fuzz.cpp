@@ -20,16 +20,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s bmp|gif|stream RUNS [SEED-FILE...]\n", argv[0]);
         return 2;
     }
-    std::vector<std::vector<std::uint8_t>> seeds;
-    for (int i = 3; i < argc; ++i) {
-        FILE* f = std::fopen(argv[i], "rb");
-        if (!f) continue;
-        std::vector<std::uint8_t> b;
-        for (int c; (c = std::fgetc(f)) != EOF;) b.push_back(static_cast<std::uint8_t>(c));
-        std::fclose(f);
-        if (!b.empty()) seeds.push_back(b);
-    }
-    if (seeds.empty()) seeds.push_back({0});
+    const auto seeds = read_seeds(argv + 3, argv + argc, {0});
     const long runs = std::atol(argv[2]);
     const std::string t = argv[1];
     if (t == "bmp") mutate_and_run(fuzz_bmp, seeds, runs, 1);

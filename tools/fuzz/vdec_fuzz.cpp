@@ -20,16 +20,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s RUNS [SEED-FILE...]\n", argv[0]);
         return 2;
     }
-    std::vector<std::vector<std::uint8_t>> seeds;
-    for (int i = 2; i < argc; ++i) {
-        FILE* f = std::fopen(argv[i], "rb");
-        if (!f) continue;
-        std::vector<std::uint8_t> b;
-        for (int c; (c = std::fgetc(f)) != EOF;) b.push_back(static_cast<std::uint8_t>(c));
-        std::fclose(f);
-        if (!b.empty()) seeds.push_back(b);
-    }
-    if (seeds.empty()) seeds.push_back({0, 0, 0, 1});
+    const auto seeds = read_seeds(argv + 2, argv + argc, {0, 0, 0, 1});
     const long runs = std::atol(argv[1]);
     mutate_and_run([](const std::uint8_t* d, std::size_t n) { fuzz_vdec(d, n); }, seeds, runs, 5);
     std::printf("vdec: %ld executions\n", runs);
