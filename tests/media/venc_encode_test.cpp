@@ -82,10 +82,16 @@ struct Recorder : MediaBoard {
     // As a recording thread reads: blocking gets, each pack's parts joined.
     static std::vector<Stream> fetch(std::size_t n) {
         std::vector<Stream> got;
-        while (got.size() < n) {
+        // On two loaded cores a blocking get has been seen to end empty (its
+        // two board seconds are 2 ms of host time here): ask again, a bounded
+        // number of times, rather than stop short.
+        for (int empty = 0; got.size() < n;) {
             std::array<VENC_PACK_S, 8> packs{};
             VENC_STREAM_S s{packs.data(), 8, 0};
-            if (HI_MPI_VENC_GetStream(0, &s, HI_TRUE) != 0) break;
+            if (HI_MPI_VENC_GetStream(0, &s, HI_TRUE) != 0) {
+                if (++empty > 50) break;
+                continue;
+            }
             Stream& out = got.emplace_back();
             for (HI_U32 i = 0; i < s.u32PackCount; ++i) {
                 const VENC_PACK_S& p = packs[i];
