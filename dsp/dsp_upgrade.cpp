@@ -4,6 +4,7 @@
 #include "dsp/dsp_upgrade.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 
 #include <cstdio>
@@ -171,20 +172,34 @@ int delete_file(const char* name) {
     }
     std::lock_guard lock(disk_ops_mutex());
     sh_mount_remount_rw(kMountPoint);
-    const int r = sh_rm_rf(opt_path(name).c_str());
+    const int r = sh_rm_rf_exact(opt_path(name).c_str());
     sh_mount_remount_rw(kMountPoint);
     return r == 0 ? 0 : -1;
 }
+
+std::string locked_name(const char* name) { return name[0] == '@' ? std::string(name + 1) : "@" + std::string(name); }
 
 int change_file(const char* name) {
     if (!name || !*name || std::strchr(name, '/') || std::strcmp(name, "@") == 0) {
         std::printf("change file: bad name\n");
         return -1;
     }
-    const std::string old_name = name;
-    const std::string new_name = name[0] == '@' ? old_name.substr(1) : "@" + old_name;
+    const std::string new_name = locked_name(name);
+    // A name that no longer fits a slot would drop out of the list, and with
+    // it every way to unlock or delete the file from the menus.
+    if (!name_fits(new_name.c_str())) {
+        std::printf("change file: %s cannot be locked, its locked name would be longer than %d characters\n", name,
+                    kFileNameSize - 1);
+        return -1;
+    }
     std::lock_guard lock(disk_ops_mutex());
-    return sh_mv(opt_path(old_name.c_str()).c_str(), opt_path(new_name.c_str()).c_str());
+    // A rename onto another file would lose that file.
+    struct stat st {};
+    if (::lstat(board_path(opt_path(new_name.c_str())).c_str(), &st) == 0) {
+        std::printf("change file: %s not renamed, %s is on the disk already\n", name, new_name.c_str());
+        return -1;
+    }
+    return sh_mv(opt_path(name).c_str(), opt_path(new_name.c_str()).c_str());
 }
 
 int Zr_GetDiskfreeSpacePercent(const char* path, Usb_info* info) {
@@ -323,13 +338,23 @@ int find_file(char* pattern, std::size_t size) {
 
 namespace {
 
+// Removes the files of a segment pattern that find_file made from a segment
+// name of the recorder's own form.
+int delete_segment(const char* pattern) {
+    std::lock_guard lock(disk_ops_mutex());
+    sh_mount_remount_rw(kMountPoint);
+    const int r = sh_rm_rf(opt_path(pattern).c_str());
+    sh_mount_remount_rw(kMountPoint);
+    return r == 0 ? 0 : -1;
+}
+
 void delete_oldest() {
     char pattern[64] = {};
     const int n = find_file(pattern, sizeof pattern);
     disk_error = n < 8 ? 1 : 0;
     if (n < 1) return;
     clk_sleep(1);
-    if (delete_file(pattern) == 0) {
+    if (delete_segment(pattern) == 0) {
         std::printf("delete file %s\n", pattern);
         disk_error = 0;
     } else {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 constexpr const char* kMountPoint = "/opt";
 
@@ -37,11 +38,15 @@ int upgrade_checkusb();
 int umount_usb();
 int format_usb();
 int format_usb2();
-// Removes one name, or the names of a pattern, from the disk: 0 or -1.
-// A name with '/' is refused.
+// Removes exactly the file of that name from the disk, whatever bytes the
+// name holds (never a pattern): 0 or -1. A name with '/' is refused.
 int delete_file(const char* name);
-// Toggles the user lock ('@' in front) of a name on the disk.
+// Toggles the user lock ('@' in front) of exactly that file: 0, or -1 with
+// the reason printed when the new name would not fit a listing slot, is
+// taken already, or the rename failed.
 int change_file(const char* name);
+// The name a lock or unlock gives a file.
+std::string locked_name(const char* name);
 int Zr_GetDiskfreeSpacePercent(const char* path, Usb_info* info);
 int get_filename(File_all* files);   // recordings (".h264")
 int get_filename2(File_all* files);  // settings files (".dat")

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,6 +23,28 @@ bool command_start(const std::string& text, const char* word) {
 }
 
 void command_fail(const std::string& reason) { board_log("shell", reason); }
+
+std::string shell_word(const std::string& s) {
+    const bool plain = !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) {
+        return std::isalnum(c) || (c != 0 && std::strchr("@%+=:,./_-#", c) != nullptr);
+    });
+    if (plain && s[0] != '#') return s;
+    const bool control = std::any_of(s.begin(), s.end(), [](unsigned char c) { return c < 0x20 || c == 0x7f; });
+    std::string out = control ? "$'" : "'";
+    for (const unsigned char c : s) {
+        if (!control) {
+            out += c == '\'' ? std::string("'\\''") : std::string(1, static_cast<char>(c));
+        } else if (c < 0x20 || c == 0x7f) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else {
+            if (c == '\\' || c == '\'') out += '\\';
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "'";
+}
 
 }  // namespace host::storage
 
@@ -308,9 +331,11 @@ int sh_mkfs_vfat(const char* device) {
     return 0;
 }
 
-int sh_rm_rf(const char* path) {
-    const std::string raw = arg(path);
-    if (!command_start("rm -rf " + raw, "rm")) return 1;
+namespace {
+
+// "rm -rf" of one operand: its last component is a pattern or an exact name.
+int remove_operand(const std::string& raw, bool pattern) {
+    if (!command_start("rm -rf " + (pattern ? raw : shell_word(raw)), "rm")) return 1;
     if (raw.empty()) return fail("rm: cannot remove '': No such file or directory");
     const Operand op = split_operand(raw);
     if (op.last.empty())
@@ -324,7 +349,7 @@ int sh_rm_rf(const char* path) {
         return fail("rm: cannot remove " + quoted(raw) + ": " + std::strerror(errno));
     }
     std::vector<std::string> names;
-    if (op.last.find_first_of("*?[") != std::string::npos) {
+    if (pattern && op.last.find_first_of("*?[") != std::string::npos) {
         DIR* d = ::opendir(parent->c_str());
         if (!d) return 0;
         while (dirent* e = ::readdir(d)) {
@@ -357,9 +382,15 @@ int sh_rm_rf(const char* path) {
     return status;
 }
 
+}  // namespace
+
+int sh_rm_rf(const char* path) { return remove_operand(arg(path), true); }
+
+int sh_rm_rf_exact(const char* path) { return remove_operand(arg(path), false); }
+
 int sh_mv(const char* from, const char* to) {
     const std::string src = arg(from), dst = arg(to);
-    if (!command_start("mv " + src + " " + dst, "mv")) return 1;
+    if (!command_start("mv " + shell_word(src) + " " + shell_word(dst), "mv")) return 1;
     const Operand op = split_operand(src);
     if (src.empty() || op.last.empty() || op.last == "." || op.last == "..")
         return fail("mv: cannot move " + quoted(src) + ": Invalid argument");
@@ -383,7 +414,7 @@ int sh_mv(const char* from, const char* to) {
 
 int sh_cp_a(const char* from, const char* to) {
     const std::string src = arg(from), dst = arg(to);
-    if (!command_start("cp -a " + src + " " + dst, "cp")) return 1;
+    if (!command_start("cp -a " + shell_word(src) + " " + shell_word(dst), "cp")) return 1;
     const auto src_comps = system_components(src);
     if (src.empty() || src_comps.empty() || machinery(src_comps))
         return fail("cp: cannot copy " + quoted(src) + ": Operation not permitted");

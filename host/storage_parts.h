@@ -74,5 +74,8 @@ bool holds_open_file(const fs::path& folder);
 // Logs "shell: <text>" and takes the injected failure of the command word.
 bool command_start(const std::string& text, const char* word);
 void command_fail(const std::string& reason);
+// An exact operand as a shell would need it written: as it is when it holds
+// only plain characters, else quoted ('...', or $'...' with control bytes).
+std::string shell_word(const std::string& s);
 
 }  // namespace host::storage

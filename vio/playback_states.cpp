@@ -1,6 +1,7 @@
 // The recording list (18) and playback (21).
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "common/sample_comm_vdec.h"
 #include "dsp/dsp_tubiao.h"
@@ -20,11 +21,14 @@ constexpr int kPerPage = 13;
 
 void list_page() { MT_choose031(table1, ph264_file, choos, play_or_delete); }
 
-// The list read again after a change on the disk; the highlight stays, or
-// moves to the new last file.
-void reread_list() {
+// The list read again after a change on the disk; the highlight stays on the
+// file named `follow` when it is listed, else on its row, or moves to the new
+// last file.
+void reread_list(const std::string& follow = {}) {
     get_filename(ph264_file);
     choos = std::min<std::uint16_t>(choos, ph264_file->file_num);
+    for (std::uint16_t i = 0; i < ph264_file->file_num && !follow.empty(); ++i)
+        if (follow == ph264_file->pname[i]) choos = static_cast<std::uint16_t>(i + 1);
     list_page();
 }
 
@@ -87,9 +91,14 @@ void recording_list_state(std::uint8_t& status, const PassInfo& p) {
             status = 21;
             return;
         }
-        if (play_or_delete == 1) delete_file(name);
-        else change_file(name);
-        reread_list();
+        if (play_or_delete == 1) {
+            delete_file(name);
+            reread_list();
+            return;
+        }
+        // A locked or unlocked file moves in the list: the highlight goes with it.
+        const std::string chosen = name;
+        reread_list(change_file(name) == 0 ? locked_name(chosen.c_str()) : chosen);
         return;
     }
     case KEY_EXIT:
