@@ -22,9 +22,6 @@
 namespace {
 
 constexpr const char* kHexFile = "/home/test.hex";
-constexpr const char* kStartScript = "/home/rcS";
-// The package is unpacked here first and checked before /home is touched.
-constexpr const char* kStaging = "/home/upgrade.new";
 // A settings file being imported, before it replaces the settings.
 constexpr const char* kImportTemp = "/home/config/ImageParam.imp";
 
@@ -135,34 +132,6 @@ int import_file(const char* path) {
     if (sh_cp_a(path, kImportTemp) != 0 || !regular_file(kImportTemp, &size) ||
         size != static_cast<off_t>(sizeof(Flash_param)) || sh_mv(kImportTemp, PARAM_FILE) != 0) {
         sh_rm_rf(kImportTemp);
-        std::printf("copy file failed!\n");
-        return -2;
-    }
-    return 0;
-}
-
-int upgrade(const char* name) {
-    const std::string package = std::string(kMountPoint) + "/" + name;
-    // Unpacked aside first: a package that does not unpack cleanly, or lacks
-    // the start script or a sound firmware file, leaves /home as it was.
-    sh_rm_rf(kStaging);
-    ::mkdir(board_path(kStaging).c_str(), 0755);
-    bool ok = sh_tar_xzvf(package.c_str(), kStaging) == 0;
-    const std::string script = std::string(kStaging) + "/rcS", hex = std::string(kStaging) + "/test.hex";
-    ok = ok && regular_file(script.c_str()) && regular_file(hex.c_str());
-    std::string text;
-    ok = ok && read_whole(hex.c_str(), text) && hex_file_ok(text.data(), text.size());
-    sh_rm_rf(kStaging);
-    if (!ok) {
-        std::printf("upgrade package %s is broken\n", name);
-        return -2;
-    }
-    if (sh_tar_xzvf(package.c_str(), "/home/") != 0) {
-        std::printf("tar file failed!\n");
-        return -2;
-    }
-    // Without its start script the new system would not start.
-    if (sh_cp_a(kStartScript, "/etc/init.d/") != 0) {
         std::printf("copy file failed!\n");
         return -2;
     }

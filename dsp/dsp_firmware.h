@@ -25,8 +25,9 @@ int export_file();
 // with nothing changed.
 int import_file(const char* path);
 // Unpacks the package from the disk into /home and installs its start
-// script: 0, or -2. A package that lacks the start script or a sound
-// firmware file, or holds a member that cannot be unpacked safely, changes nothing.
+// script: 0, or -2. A package that breaks a bound of dsp_package.h, lacks
+// the start script or a sound firmware file, or holds anything but regular
+// files and folders changes nothing.
 int upgrade(const char* name);
 // Sends /home/test.hex to the microcontroller line by line, drawing the
 // progress on the canvas: 0 when every line was accepted, -1 otherwise.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -81,9 +82,12 @@ std::string pax_path(const std::string& data) {
     return path;
 }
 
+using Lister = std::function<bool(const TarEntry&)>;
+
+// Unpacks into the folder `top`, or, with a lister, only lists the members.
 class Extractor {
 public:
-    Extractor(gzFile gz, int top) : gz_(gz), top_(top) {}
+    Extractor(gzFile gz, int top, const Lister* list = nullptr) : gz_(gz), top_(top), list_(list) {}
 
     bool run() {
         bool ok = true;
@@ -145,6 +149,11 @@ public:
             long_name.clear();
             extended_path.clear();
             const Member m{name, type, *size, static_cast<mode_t>(*mode & 0777), static_cast<time_t>(*mtime)};
+            if (list_) {
+                if (!(*list_)(TarEntry{listed_type(type), *size, name})) return false;  // the caller has seen enough
+                if (!read_data(*size, -1)) return fail_stream();
+                continue;
+            }
             const int r = member(m);
             if (r < 0) return fail_stream();
             if (r == 0) ok = false;
@@ -246,6 +255,8 @@ private:
         }
         return 1;
     }
+
+    static char listed_type(char type) { return type == '\0' || type == '7' ? '0' : type; }
 
     static std::string kind(char type) {
         switch (type) {
@@ -361,19 +372,40 @@ private:
 
     gzFile gz_;
     int top_;
+    const Lister* list_;
     std::vector<DirAttrs> dirs_;
 };
 
 }  // namespace
 
+namespace {
+
+// The archive of a command opened for reading, or nullptr (said in the log).
+gzFile open_archive(const std::string& a) {
+    const auto comps = system_components(a);
+    auto real = a.empty() || machinery(comps) ? std::nullopt : resolve_in_root(host_path(comps));
+    if (!real) {
+        say(a + ": Cannot open: No such file or directory");
+        return nullptr;
+    }
+    const int fd = ::open(real->c_str(), O_RDONLY | O_CLOEXEC);
+    gzFile gz = fd >= 0 ? gzdopen(fd, "rb") : nullptr;
+    if (!gz) {
+        const int saved = errno;
+        if (fd >= 0) ::close(fd);
+        say(a + ": Cannot open: " + std::strerror(saved));
+    }
+    return gz;
+}
+
+}  // namespace
+
 int sh_tar_xzvf(const char* archive, const char* dir) {
     const std::string a = archive ? archive : "", d = dir ? dir : "";
-    if (!command_start("tar -xzvf " + a + " -C " + d, "tar")) return 1;
-    const auto archive_comps = system_components(a);
-    const auto dir_comps = system_components(d);
+    if (!command_start("tar -xzvf " + shell_word(a) + " -C " + shell_word(d), "tar")) return 1;
+    const auto archive_comps = system_components(a), dir_comps = system_components(d);
     std::lock_guard lock(state_mutex());
-    auto real_archive = a.empty() || machinery(archive_comps) ? std::nullopt : resolve_in_root(host_path(archive_comps));
-    if (!real_archive) {
+    if (a.empty() || machinery(archive_comps) || !resolve_in_root(host_path(archive_comps))) {
         say(a + ": Cannot open: No such file or directory");
         return 1;
     }
@@ -383,17 +415,25 @@ int sh_tar_xzvf(const char* archive, const char* dir) {
         say(d + ": Cannot open: No such file or directory");
         return 1;
     }
-    const int fd = ::open(real_archive->c_str(), O_RDONLY | O_CLOEXEC);
-    gzFile gz = fd >= 0 ? gzdopen(fd, "rb") : nullptr;
+    gzFile gz = open_archive(a);
     if (!gz) {
-        if (fd >= 0) ::close(fd);
         ::close(top);
-        say(a + ": Cannot open: " + std::strerror(errno));
         return 1;
     }
     const bool ok = Extractor(gz, top).run();
     gzclose(gz);
     ::close(top);
     if (!ok) say("Exiting with failure status due to previous errors");
+    return ok ? 0 : 1;
+}
+
+int sh_tar_tzvf(const char* archive, const std::function<bool(const TarEntry&)>& each) {
+    const std::string a = archive ? archive : "";
+    if (!command_start("tar -tzvf " + shell_word(a), "tar")) return 1;
+    std::lock_guard lock(state_mutex());
+    gzFile gz = open_archive(a);
+    if (!gz) return 1;
+    const bool ok = Extractor(gz, -1, &each).run();
+    gzclose(gz);
     return ok ? 0 : 1;
 }

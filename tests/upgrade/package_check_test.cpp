@@ -1,0 +1,364 @@
+// The application's own checks of an upgrade package: hostile members and
+// broken bounds are refused before anything is unpacked, the staged tree is
+// walked without following links, and whatever a package holds, a refused
+// one leaves /home and /etc/init.d exactly as they were.
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/vfs.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+
+#include "dsp/dsp_firmware.h"
+#include "dsp/dsp_package.h"
+#include "tests/mutate.h"
+#include "tests/storage/storage_fixture.h"
+#include "tests/upgrade/packages.h"
+
+namespace {
+using namespace storage_test;
+using packages::Member;
+
+// Every entry below a folder, links not followed: path -> kind and content.
+std::map<std::string, std::string> snapshot(const fs::path& top) {
+    std::map<std::string, std::string> out;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& p = it->path();
+        const std::string rel = fs::relative(p, top).string();
+        struct stat st;
+        ::lstat(p.c_str(), &st);
+        // A big file (the test's filler of the flash) by its size only.
+        if (S_ISREG(st.st_mode))
+            out[rel] = "file " + std::to_string(st.st_mode & 07777) + " " +
+                       (st.st_size > (1 << 20) ? std::to_string(st.st_size) + " bytes" : get(p));
+        else if (S_ISDIR(st.st_mode)) out[rel] = "folder";
+        else if (S_ISLNK(st.st_mode)) out[rel] = "link " + fs::read_symlink(p).string();
+        else out[rel] = "other";
+    }
+    return out;
+}
+
+class PackageCheck : public Board {
+protected:
+    void SetUp() override {
+        Board::SetUp();
+        mount_disk();
+        put(at("/home/config/ImageParam.dat"), std::string(268, '\x01'));
+        put(at("/home/app/old"), "old");
+        put(at("/home/app/same"), "before");
+        put(at("/etc/init.d/rcS"), "#!/bin/sh\necho old\n");
+    }
+    struct Result {
+        int status;
+        std::string console;
+    };
+    Result upgrade_with(const std::string& gz, const char* name = "QRN_kq7_V9.upg") {
+        put(at(std::string("/opt/") + name), gz);
+        host::board_log_clear();
+        ::testing::internal::CaptureStdout();
+        const int r = upgrade(name);
+        std::fflush(stdout);
+        return {r, ::testing::internal::GetCapturedStdout()};
+    }
+    std::map<std::string, std::string> board_files() const {
+        auto home = snapshot(root_ / "home");
+        for (auto& [k, v] : snapshot(root_ / "etc")) home["/etc/" + k] = v;
+        return home;
+    }
+    static bool unpacked() {
+        for (const auto& l : host::board_log_lines())
+            if (l.find("tar -xzvf") != std::string::npos) return true;
+        return false;
+    }
+};
+
+TEST_F(PackageCheck, HostileMembersAreRefusedBeforeAnythingIsUnpacked) {
+    const std::string outside = "/tmp/upgrade-member-" + std::to_string(::getpid());
+    struct Case {
+        Member member;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {{"lib", "", '2', 0777, "/etc"}, "lib is a symbolic link, not a regular file or folder"},
+        {{"rcS", "", '1', 0644, "test.hex"}, "rcS is a hard link, not a regular file or folder"},
+        {{"console", "", '3'}, "console is a character device, not a regular file or folder"},
+        {{"disk", "", '4'}, "disk is a block device, not a regular file or folder"},
+        {{"pipe", "", '6'}, "pipe is a fifo, not a regular file or folder"},
+        {{"holes", "x", 'S'}, "holes is a special member, not a regular file or folder"},
+        {{outside, "x"}, outside + " has an absolute name"},
+        {{"../escape", "x"}, "../escape leads out of its folder"},
+        {{"app/../../escape", "x"}, "app/../../escape leads out of its folder"},
+        {{"./upgrade.new/x", "x"}, "./upgrade.new/x takes the name of the folder it is unpacked in"},
+    };
+    const auto before = board_files();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.member.name);
+        auto ms = packages::sound_members();
+        ms.push_back(c.member);
+        const Result r = upgrade_with(packages::package(ms));
+        EXPECT_EQ(r.status, -2);
+        EXPECT_NE(r.console.find("upgrade package QRN_kq7_V9.upg refused: " + c.reason + "\n"), std::string::npos)
+            << r.console;
+        EXPECT_FALSE(unpacked());
+        EXPECT_EQ(board_files(), before);
+    }
+    EXPECT_FALSE(lexists(outside));
+    outside_intact();
+}
+
+TEST_F(PackageCheck, BombsAreRefusedQuicklyFromTheirListing) {
+    const auto before = board_files();
+    struct Case {
+        std::string name, gz, reason;
+    };
+    const std::vector<Case> cases = {
+        {"3 GiB file", packages::size_bomb(3072), "it unpacks to more than the "},
+        {"100,000 files", packages::count_bomb(100000), "it holds more than 1000 members"},
+        {"2,000 folders deep", packages::depth_bomb(2000),
+         "d/d/d/d/d/d/d/d/d/d/d/d/d/d/d/d/d/ lies more than 16 names deep"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_LT(c.gz.size(), 4u << 20);
+        const auto t0 = std::chrono::steady_clock::now();
+        const Result r = upgrade_with(c.gz);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        EXPECT_EQ(r.status, -2);
+        EXPECT_NE(r.console.find("upgrade package QRN_kq7_V9.upg refused: " + c.reason), std::string::npos)
+            << r.console;
+        EXPECT_LT(seconds, 2.0);
+        EXPECT_FALSE(unpacked());
+        EXPECT_EQ(board_files(), before);
+    }
+}
+
+TEST_F(PackageCheck, TheBoundsLetARealPackageThroughAndStopOneBeyond) {
+    // 1,000 members: the two files, a folder and 997 files in it.
+    auto many = [](int files) {
+        auto ms = packages::sound_members();
+        ms.push_back(Member{"res/", "", '5', 0755});
+        for (int i = 0; i < files; ++i) ms.push_back(Member{"res/" + std::to_string(i), std::to_string(i)});
+        return packages::package(ms);
+    };
+    EXPECT_EQ(upgrade_with(many(998)).console.find("refused: it holds more than 1000 members") != std::string::npos,
+              true);
+    Result r = upgrade_with(many(997));
+    EXPECT_EQ(r.status, 0) << r.console;
+    EXPECT_EQ(get(at("/home/res/996")), "996");
+    // 16 names deep: 15 folders and a file.
+    auto deep = [](int folders) {
+        auto ms = packages::sound_members();
+        std::string path;
+        for (int i = 0; i < folders; ++i) path += "f/";
+        ms.push_back(Member{path + "leaf", "leaf"});
+        return packages::package(ms);
+    };
+    r = upgrade_with(deep(16));
+    EXPECT_EQ(r.status, -2);
+    EXPECT_NE(r.console.find("refused: f/f/f/f/f/f/f/f/f/f/f/f/f/f/f/f/leaf lies more than 16 names deep"),
+              std::string::npos);
+    r = upgrade_with(deep(15));
+    EXPECT_EQ(r.status, 0) << r.console;
+    EXPECT_EQ(get(at("/home/f/f/f/f/f/f/f/f/f/f/f/f/f/f/f/leaf")), "leaf");
+}
+
+TEST_F(PackageCheck, ThePackageMustFitTheFlashLeavingItsReserve) {
+    // Most of the flash taken by one file with no blocks behind it.
+    struct statfs st {};
+    ASSERT_EQ(plat_statfs("/home", &st), 0);
+    const std::uint64_t free_bytes = static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_bsize);
+    ASSERT_GT(free_bytes, 64u << 20);
+    {
+        std::ofstream(at("/home/filler"));
+    }
+    fs::resize_file(at("/home/filler"), free_bytes - (8u << 20));
+    ASSERT_EQ(plat_statfs("/home", &st), 0);
+    const std::uint64_t spare =
+        static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_bsize) - kKeepFreeBytes;
+    const auto before = board_files();
+    // The two small files and the big one each take whole 4 KiB blocks.
+    auto with_file = [](std::uint64_t size) {
+        auto ms = packages::sound_members();
+        ms.push_back(Member{"big", std::string(size, 'z')});
+        return packages::package(ms);
+    };
+    Result r = upgrade_with(with_file(spare - 2 * 4096 + 1));
+    EXPECT_EQ(r.status, -2);
+    EXPECT_NE(r.console.find("refused: it unpacks to more than the " + std::to_string(spare >> 10) +
+                             " KB the flash can spare"),
+              std::string::npos)
+        << r.console;
+    EXPECT_FALSE(unpacked());
+    EXPECT_EQ(board_files(), before);
+    r = upgrade_with(with_file(spare - 2 * 4096));
+    EXPECT_EQ(r.status, 0) << r.console;
+}
+
+TEST_F(PackageCheck, APackageMergesIntoHomeOrIsRefusedWhenSomethingIsInTheWay) {
+    const auto sound = [] {
+        auto ms = packages::sound_members();
+        ms.push_back(Member{"app/", "", '5', 0755});
+        ms.push_back(Member{"app/same", "after"});
+        ms.push_back(Member{"app/new", "new", '0', 0755});
+        return packages::package(ms);
+    }();
+    // A file where the package has a folder, a link where it has one.
+    fs::rename(at("/home/app"), at("/home/app.keep"));
+    put(at("/home/app"), "a file");
+    auto before = board_files();
+    Result r = upgrade_with(sound);
+    EXPECT_EQ(r.status, -2);
+    EXPECT_NE(r.console.find("refused: /home/app is in the way"), std::string::npos) << r.console;
+    EXPECT_EQ(board_files(), before);
+    fs::remove(at("/home/app"));
+    fs::create_symlink("app.keep", at("/home/app"));
+    before = board_files();
+    r = upgrade_with(sound);
+    EXPECT_NE(r.console.find("refused: /home/app is in the way"), std::string::npos) << r.console;
+    EXPECT_EQ(board_files(), before);
+    fs::remove(at("/home/app"));
+    fs::rename(at("/home/app.keep"), at("/home/app"));
+
+    r = upgrade_with(sound);
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_EQ(get(at("/home/app/old")), "old");
+    EXPECT_EQ(get(at("/home/app/same")), "after");
+    EXPECT_EQ(get(at("/home/app/new")), "new");
+    EXPECT_EQ(get(at("/home/rcS")), packages::kScript);
+    EXPECT_EQ(get(at("/etc/init.d/rcS")), packages::kScript);
+    EXPECT_FALSE(lexists(at(kStaging)));
+    // Unpacked once, aside; then moved.
+    int unpacks = 0;
+    for (const auto& l : host::board_log_lines()) unpacks += l.find("tar -xzvf /opt/QRN_kq7_V9.upg -C /home/upgrade.new") != std::string::npos;
+    EXPECT_EQ(unpacks, 1);
+    EXPECT_TRUE(logged("shell: mv /home/upgrade.new/app/same /home/app/same"));
+}
+
+// A board whose tar unpacks what this one refuses: the application's own walk
+// of the staged tree is what stands between it and /home.
+TEST_F(PackageCheck, TheStagedTreeHoldsOnlyRegularFilesAndFolders) {
+    const PackageRoom room = package_room();
+    const fs::path stage = at(kStaging);
+    auto fresh = [&] {
+        fs::remove_all(stage);
+        put(stage / "rcS", "x");
+        put(stage / "app/bin", "x");
+    };
+    std::string why;
+    fresh();
+    EXPECT_TRUE(staged_tree_ok(kStaging, room, why)) << why;
+
+    struct Case {
+        std::string name, reason;
+        std::function<void()> make;
+    };
+    const std::vector<Case> cases = {
+        {"link to a file", "/home/upgrade.new/app/lib is a symbolic link",
+         [&] { fs::create_symlink("/home/config/ImageParam.dat", stage / "app/lib"); }},
+        {"link to a folder", "/home/upgrade.new/etc is a symbolic link",
+         [&] { fs::create_directory_symlink(root_ / "etc", stage / "etc"); }},
+        {"dangling link", "/home/upgrade.new/app/gone is a symbolic link",
+         [&] { fs::create_symlink("nowhere", stage / "app/gone"); }},
+        {"fifo", "/home/upgrade.new/app/pipe is a fifo", [&] { ::mkfifo((stage / "app/pipe").c_str(), 0600); }},
+        {"socket", "/home/upgrade.new/sock is a socket",
+         [&] {
+             const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un a{};
+             a.sun_family = AF_UNIX;
+             std::snprintf(a.sun_path, sizeof a.sun_path, "%s", (stage / "sock").c_str());
+             ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+             ::close(s);
+         }},
+        {"hard link", "/home/upgrade.new/rcS is a file with more than one link",
+         [&] { fs::create_hard_link(stage / "rcS", root_ / "home/config/rcS.link"); }},
+        {"too deep", "lies more than 16 names deep",
+         [&] { put(stage / "a/a/a/a/a/a/a/a/a/a/a/a/a/a/a/a/f", "x"); }},
+        {"too many", "it holds more than 1000 members",
+         [&] {
+             for (int i = 0; i < 1000; ++i) put(stage / "app" / std::to_string(i), "");
+         }},
+        {"too big", "it unpacks to more than the ",
+         [&] {
+             std::ofstream(stage / "app/big");
+             fs::resize_file(stage / "app/big", room.bytes);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fresh();
+        c.make();
+        why.clear();
+        EXPECT_FALSE(staged_tree_ok(kStaging, room, why));
+        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        fs::remove(root_ / "home/config/rcS.link");
+    }
+    // The staging folder itself a link: not walked at all.
+    fs::remove_all(stage);
+    fs::create_directory_symlink(root_ / "etc", stage);
+    EXPECT_FALSE(staged_tree_ok(kStaging, room, why));
+    fs::remove(stage);
+}
+
+TEST_F(PackageCheck, AMutatedPackageIsInstalledWholeOrChangesNothing) {
+    const std::string tar = tar_build::tar_of({{"rcS", packages::kScript, '0', 0755},
+                                               {"test.hex", packages::kHex},
+                                               {"app/", "", '5', 0755},
+                                               {"app/same", "after"},
+                                               {"lib", "", '2', 0777, "/etc"}});
+    const std::string sound = tar_build::tar_of(
+        {{"rcS", packages::kScript, '0', 0755}, {"test.hex", packages::kHex}, {"app/same", "after"}});
+    const auto baseline = board_files();
+    auto restore = [&] {
+        for (const char* top : {"home", "etc"}) fs::remove_all(root_ / top);
+        for (const auto& [rel, what] : baseline) {
+            const fs::path p = rel.starts_with("/etc/") ? root_ / "etc" / rel.substr(5) : root_ / "home" / rel;
+            if (what == "folder") fs::create_directories(p);
+        }
+        for (const auto& [rel, what] : baseline) {
+            const fs::path p = rel.starts_with("/etc/") ? root_ / "etc" / rel.substr(5) : root_ / "home" / rel;
+            if (what.starts_with("file ")) {
+                const std::size_t sp = what.find(' ', 5);
+                put(p, what.substr(sp + 1));
+                fs::permissions(p, static_cast<fs::perms>(std::stoi(what.substr(5, sp - 5))));
+            }
+        }
+    };
+    int accepted = 0, refused = 0;
+    auto one = [&](const std::string& gz) {
+        const Result r = upgrade_with(gz);
+        const auto after = board_files();
+        if (r.status != 0) {
+            ++refused;
+            ASSERT_EQ(after, baseline) << r.console;
+        } else {
+            ++accepted;
+            std::string hex;
+            ASSERT_TRUE(read_whole("/home/test.hex", hex));
+            ASSERT_TRUE(hex_file_ok(hex.data(), hex.size()));
+            ASSERT_EQ(get(at("/etc/init.d/rcS")), get(at("/home/rcS")));
+            restore();
+        }
+        ASSERT_FALSE(lexists(at(kStaging)));
+    };
+    const auto t0 = std::chrono::steady_clock::now();
+    one(packages::gzip(sound));
+    // The archive mutated a little from a seed each time, then compressed (so
+    // that many still unpack); and the compressed bytes mutated.
+    const auto seeds = std::vector<std::vector<std::uint8_t>>{{tar.begin(), tar.end()}, {sound.begin(), sound.end()}};
+    for (unsigned k = 0; k < 80; ++k)
+        mutate_and_run([&](const std::uint8_t* d, std::size_t n) { one(packages::gzip(std::string(d, d + n))); },
+                       seeds, 3, k);
+    const std::string gz1 = packages::gzip(tar), gz2 = packages::gzip(sound);
+    mutate_and_run([&](const std::uint8_t* d, std::size_t n) { one(std::string(d, d + n)); },
+                   {{gz1.begin(), gz1.end()}, {gz2.begin(), gz2.end()}}, 200, 12);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("%d accepted, %d refused in %.1f s\n", accepted, refused, seconds);
+    EXPECT_GT(accepted, 0);
+    EXPECT_GT(refused, accepted);
+    outside_intact();
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+// Upgrade packages for the tests: sound ones, and bombs that are small on the
+// disk but huge, numerous or deep once unpacked. Each bomb also holds a sound
+// start script and firmware file, so only its bound can refuse it.
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/tar_build.h"
+
+namespace packages {
+
+using tar_build::Member;
+
+inline const std::string kHex = ":0400000001020304F2\n:00000001FF\n";
+inline const std::string kScript = "#!/bin/sh\necho new\n";
+
+inline std::vector<Member> sound_members() { return {{"rcS", kScript, '0', 0755}, {"test.hex", kHex}}; }
+
+// One gzip member; gzip readers go on through members written one after another.
+inline std::string gzip(const std::string& bytes, int level = 6) {
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&z, bytes.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = static_cast<uInt>(bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// Members without the closing zero blocks.
+inline std::string members(const std::vector<Member>& ms) {
+    const std::string t = tar_build::tar_of(ms);
+    return t.substr(0, t.size() - 1024);
+}
+
+// A header that announces `size` bytes of data.
+inline std::string header_of_size(const std::string& name, std::uint64_t size) {
+    std::string h = tar_build::header(Member{name, ""});
+    char field[13];
+    std::snprintf(field, sizeof field, "%011llo", static_cast<unsigned long long>(size));
+    h.replace(124, 12, std::string(field, 12));
+    h.replace(148, 8, "        ");
+    unsigned sum = 0;
+    for (unsigned char c : h) sum += c;
+    std::snprintf(field, sizeof field, "%06o", sum);
+    h.replace(148, 7, std::string(field, 7));
+    return h;
+}
+
+// A name too long for the header goes first as a GNU long-name member.
+inline std::string named(const Member& m) {
+    if (m.name.size() < 100) return members({m});
+    return members({Member{"././@LongLink", m.name + std::string(1, '\0'), 'L'}, m});
+}
+
+// A package whose one file unpacks to `mib` MiB of zeros: a few KB on the
+// disk per GiB.
+inline std::string size_bomb(std::uint64_t mib) {
+    std::string out = gzip(members(sound_members()) + header_of_size("big", mib << 20));
+    const std::string zeros = gzip(std::string(1 << 20, '\0'));
+    for (std::uint64_t i = 0; i < mib; ++i) out += zeros;
+    return out + gzip(std::string(1024, '\0'));
+}
+
+// A package of `count` empty files in one folder.
+inline std::string count_bomb(int count) {
+    std::string tar = members(sound_members()) + members({Member{"many/", "", '5', 0755}});
+    char name[32];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "many/%06d", i);
+        tar += members({Member{name, ""}});
+    }
+    return gzip(tar + std::string(1024, '\0'), 1);
+}
+
+// A package of a folder chain `depth` deep with a file at its bottom.
+inline std::string depth_bomb(int depth) {
+    std::string tar = members(sound_members()), path;
+    for (int i = 0; i < depth; ++i) {
+        path += "d/";
+        tar += named(Member{path, "", '5', 0755});
+    }
+    tar += named(Member{path + "bottom", "x"});
+    return gzip(tar + std::string(1024, '\0'));
+}
+
+inline std::string package(const std::vector<Member>& ms) { return gzip(tar_build::tar_of(ms)); }
+
+}  // namespace packages
