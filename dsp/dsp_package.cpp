@@ -27,14 +27,8 @@ constexpr const char* kStartScript = "/home/rcS";
 std::string shown(const std::string& name) { return name.size() > 80 ? name.substr(0, 80) + "..." : name; }
 
 const char* kind(char type) {
-    switch (type) {
-        case '1': return "hard link";
-        case '2': return "symbolic link";
-        case '3': return "character device";
-        case '4': return "block device";
-        case '6': return "fifo";
-        default: return "special member";
-    }
+    const char* name = tar_type_name(type);
+    return name ? name : "special member";
 }
 
 const char* kind(mode_t mode) {

@@ -259,14 +259,8 @@ private:
     static char listed_type(char type) { return type == '\0' || type == '7' ? '0' : type; }
 
     static std::string kind(char type) {
-        switch (type) {
-            case '1': return "hard link";
-            case '2': return "symbolic link";
-            case '3': return "character device";
-            case '4': return "block device";
-            case '6': return "fifo";
-            default: return std::string("member of type '") + type + "'";
-        }
+        const char* name = tar_type_name(type);
+        return name ? name : std::string("member of type '") + type + "'";
     }
 
     // The folder holding the last component, reached without following links.

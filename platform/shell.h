@@ -35,6 +35,18 @@ struct TarEntry {
     std::uint64_t size;
     std::string name;
 };
+// A member type other than a file or folder in words ("hard link"), or
+// nullptr for one without a common name.
+inline const char* tar_type_name(char type) {
+    switch (type) {
+        case '1': return "hard link";
+        case '2': return "symbolic link";
+        case '3': return "character device";
+        case '4': return "block device";
+        case '6': return "fifo";
+        default: return nullptr;
+    }
+}
 // Lists the archive without writing anything, passing each member to `each`
 // in archive order; `each` returns false to stop the listing there. 0 when
 // the whole archive was listed and is sound, non-zero when it is broken or
