@@ -116,6 +116,7 @@ void enter_test_page(std::uint8_t& status) {
     take_copy();
     table = table1;
     choos = 1;
+    clear_zhuyi(table1);
     test_page();
     status = 40;
 }
