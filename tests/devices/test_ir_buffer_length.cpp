@@ -1,32 +1,18 @@
 // The F4 key of the infrared test routines sets the receiver's buffer length: the
 // length typed on the console reaches the receiver, which then keeps only that many
 // unread records.
-#include <cstdio>
 #include <fcntl.h>
-#include <fstream>
 #include <string>
 
-#include "board_fixture.h"
+#include "ir_console.h"
 #include "common/hiir_test.h"
 
 namespace {
 
 constexpr std::uint32_t kPower = 0xBA45FF00, kF4 = 0xF708FF00;
 
-class IrBufferLength : public BoardTest {
+class IrBufferLength : public IrConsoleTest {
 protected:
-    void console(const std::string& text) {
-        const auto file = root_ / "console.txt";
-        std::ofstream(file) << text;
-        ASSERT_NE(std::freopen(file.c_str(), "r", stdin), nullptr);
-    }
-    template <class F>
-    std::string output(F f) {
-        testing::internal::CaptureStdout();
-        f();
-        std::fflush(stdout);
-        return testing::internal::GetCapturedStdout();
-    }
     // Records waiting in the receiver after `pressed` more key downs (one read for all).
     static int kept_of(int pressed) {
         for (int i = 0; i < pressed; ++i) host::ir_push(0xFA056B86, 0);

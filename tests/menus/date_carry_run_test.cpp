@@ -7,14 +7,6 @@
 namespace {
 using namespace menu_run;
 
-std::vector<std::string> lines_with(const std::string& log, const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);)
-        if (line.find(text) != std::string::npos) out.push_back(line.substr(line.find(']') + 2));
-    return out;
-}
-
 int from_bcd(const std::string& line) {
     const int v = std::stoi(line.substr(line.size() - 4), nullptr, 16);
     return (v >> 4) * 10 + (v & 15);
