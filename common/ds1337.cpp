@@ -36,13 +36,6 @@ void rtc_write(std::uint8_t reg, std::uint8_t value) {
 
 std::uint8_t bcd(std::uint32_t n) { return static_cast<std::uint8_t>(((n / 10) << 4) | (n % 10)); }
 
-bool leap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-unsigned days_in_month(unsigned y, unsigned m) {
-    static constexpr unsigned days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && leap(y) ? 29 : days[m - 1];
-}
-
 }  // namespace
 
 int rtc_get(rtc_time* tm) {
@@ -89,11 +82,11 @@ int rtc_set(const rtc_time* tm) {
 void rtc_reset() { rtc_write(kControl, 0x18); }
 
 int set_system_time_from(const rtc_time* t) {
-    // An unreadable chip gives impossible fields (month 25, second 85): keep the
-    // clock rather than set a made-up date.
-    const bool valid = t->month >= 1 && t->month <= 12 && t->date >= 1 &&
-                       t->date <= days_in_month(t->year, t->month) && t->hour < 24 && t->minute < 60 &&
-                       t->second < 60;
+    // An unreadable chip gives fields no register of a running clock holds (month 25,
+    // second 85): keep the clock rather than set a made-up date. A day past the month's
+    // end (31 February, which the date page allows) is a date: mktime carries it over.
+    const bool valid = t->month >= 1 && t->month <= 12 && t->date >= 1 && t->date <= 31 && t->hour < 24 &&
+                       t->minute < 60 && t->second < 60;
     std::tm b{};
     b.tm_year = static_cast<int>(t->year) - 1900;
     b.tm_mon = static_cast<int>(t->month) - 1;

@@ -172,6 +172,15 @@ bool ask_repeat_delay(const Receiver& ir) {
     return ir.set(IR_REPKEY_TIMEOUTVAL, delay);
 }
 
+// A refused length (0, or more than the driver holds) ends the test with an error.
+bool ask_buffer_length(const char* test, const Receiver& ir) {
+    unsigned length = 0;
+    if (!ask("buffer length", length)) return true;  // nothing typed: keep the length
+    if (ir.set(IR_SET_BUF_LEN, length)) return true;
+    std::printf("%s ERROR: set buffer length fail.\n", test);
+    return false;
+}
+
 }  // namespace
 
 // Nothing reports a key name on its own: an empty text.
@@ -273,6 +282,7 @@ int Hi_IR_FUNC_TEST_005() {
     std::printf("REMOTE_F1 key to switch keyup reporting...\n");
     std::printf("REMOTE_F2 key to switch repkey reporting...\n");
     std::printf("REMOTE_F3 key to set repkey delay time...\n");
+    std::printf("REMOTE_F4 key to set buffer length...\n");
     return keys_until_power(test, ir, [&] {
         if (take(f1key_down)) {
             keyup ^= 1;
@@ -285,6 +295,7 @@ int Hi_IR_FUNC_TEST_005() {
             return ir.set(IR_ENABLE_REPKEY, repkey);
         }
         if (take(f3key_down)) return ask_repeat_delay(ir);
+        if (take(f4key_down)) return ask_buffer_length(test, ir);
         return true;
     });
 }
@@ -325,6 +336,8 @@ int Hi_IR_STRONG_TEST_002() {
     for (unsigned long request = IR_ENABLE_KEYUP; request <= IR_SET_SLEADE; ++request)
         accepted |= dev_ioctl(ir.fd(), request, nullptr) == 0;
     accepted |= dev_ioctl(ir.fd(), IR_GET_PARAM, nullptr) == 0;
+    accepted |= dev_ioctl(ir.fd(), IR_SET_BUF_LEN, nullptr) == 0;
+    accepted |= ir.set(IR_SET_BUF_LEN, 0u);  // a buffer of no records
     for (const PairField& f : kPairs) accepted |= ir.set(f.request, ir_pair{200, 100});  // minimum above maximum
     accepted |= dev_ioctl(ir.fd(), 0x7F, nullptr) == 0;                                 // no such request
     irkey_info_s half{};
@@ -343,6 +356,7 @@ int Hi_IR_STRONG_TEST_003() {
     if (!ir.ok()) return -1;
     clear_flags();
     std::printf("REMOTE_POWER key to finish the test...\n");
+    std::printf("REMOTE_F4 key to set buffer length...\n");
     for (;;) {
         clk_sleep(1);
         irkey_info_s recs[32];
@@ -354,6 +368,7 @@ int Hi_IR_STRONG_TEST_003() {
         const int n = got < 0 ? 0 : static_cast<int>(static_cast<std::size_t>(got) / sizeof(irkey_info_s));
         std::printf("read %d unit key...\n", n);
         for (int i = 0; i < n; ++i) vorand_report_irkey(recs[i]);
+        if (take(f4key_down) && !ask_buffer_length(test, ir)) return -1;
         if (take(powerkey_down)) return pass(test);
     }
 }

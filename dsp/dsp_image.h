@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "vio/settings.h"
 
@@ -102,4 +103,13 @@ void mt_lr2(Image_table* table);
 void mt_yuantu(Image_table* table, int dir);
 void mt_car(Image_table* table, Image_param param, const std::uint32_t* ptable_YUV2RGB);
 void clear_car(Image_table* table);
+// The car picture's columns, mirrors included, in every row: taken before the car
+// picture is tried out and put back when the try is undone (a mirror's transparent
+// words leave whatever the other picture drew there).
+struct CarArea {
+    int c0 = 0, c1 = 0;
+    std::vector<Image_table> entries;
+};
+CarArea save_car_area(const Image_table* table);
+void restore_car_area(Image_table* table, const CarArea& area);
 void MT_jiaozhun(Image_table* table, const std::uint32_t* ptable_YUV2RGB);

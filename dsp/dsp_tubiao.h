@@ -75,6 +75,9 @@ void draw_formatusb(std::uint32_t* pimage);
 void draw_checkusb2(std::uint32_t* pimage);
 // The calibration notice, written into the current display table.
 void mt_zhuyi(Image_table* table);
+// The notice's rectangle in the table to opaque black: a page drawn over the
+// calibration screen leaves none of it beside its own panel.
+void clear_zhuyi(Image_table* table);
 
 // ---- menu pages, written into a display table (dsp_tubiao_pages.cpp)
 

@@ -34,6 +34,11 @@ void panel_message(std::uint32_t* pimage, const char* text) {
     canvas_text(text, BVIEW_Left + 40, 200, GUI_TEXTMODE_NORMAL);
 }
 
+// Where the calibration notice goes: the side away from the bird's-eye view.
+GUI_RECT zhuyi_rect() {
+    return flash_param.im_param.pos == 0 ? GUI_RECT{300, 100, 660, 400} : GUI_RECT{40, 100, 400, 400};
+}
+
 }  // namespace
 
 void draw_shaohou(std::uint32_t* pimage) {
@@ -80,8 +85,18 @@ void mt_zhuyi(Image_table* table) {
     table_or_image = 0;
     GUI_AA_SetFactor(4);
     GUI_SetTextMode(GUI_TEXTMODE_NORMAL);
-    GUI_RECT rect = flash_param.im_param.pos == 0 ? GUI_RECT{300, 100, 660, 400} : GUI_RECT{40, 100, 400, 400};
+    GUI_RECT rect = zhuyi_rect();
     GUI_DispStringInRectWrap(zhuyi, &rect, 0, 1);
+}
+
+void clear_zhuyi(Image_table* table) {
+    const GUI_RECT r = zhuyi_rect();
+    for (int row = r.y0; row <= r.y1; ++row)
+        for (int col = r.x0; col <= r.x1; ++col) {
+            Image_table& e = table[row * TABLE_W + col];
+            e.pic_num = 0;
+            e.YUV_default = kBlack;
+        }
 }
 
 void draw_play_status(int done, double rate) {

@@ -392,6 +392,28 @@ void clear_car(Image_table* table) {
     give(k.rear_row + d100, 468, kPicBackGain);
 }
 
+CarArea save_car_area(const Image_table* table) {
+    CarArea a;
+    CarLayout k;
+    if (!car_layout(k)) return a;
+    a.c0 = clip_col(k.cl - kCarEdge);
+    a.c1 = clip_col(k.cr + kCarEdge);
+    a.entries.reserve(static_cast<std::size_t>(TABLE_H) * static_cast<std::size_t>(a.c1 - a.c0));
+    for (int r = 0; r < TABLE_H; ++r) {
+        const Image_table* row = table + r * TABLE_W;
+        a.entries.insert(a.entries.end(), row + a.c0, row + a.c1);
+    }
+    return a;
+}
+
+void restore_car_area(Image_table* table, const CarArea& a) {
+    const std::size_t w = static_cast<std::size_t>(a.c1 - a.c0);
+    if (w == 0 || a.entries.size() != w * TABLE_H) return;
+    for (int r = 0; r < TABLE_H; ++r)
+        std::copy_n(a.entries.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(r) * w), w,
+                    &at(table, r, a.c0));
+}
+
 void MT_jiaozhun(Image_table* table, const std::uint32_t* ptable_YUV2RGB) {
     init_table(table);
     mt_car(table, flash_param.im_param, ptable_YUV2RGB);

@@ -93,8 +93,9 @@ void GUI_ALLOC_Init() {
     GUI_ALLOC.NumUsedBlocks = 0;
     GUI_ALLOC.NumFreeBlocks = GUI_ALLOC.NumFreeBlocksMin = GUI_MAXBLOCKS - 1;
     GUI_ALLOC.NumUsedBytes = 0;
-    // The anchor's 4 bytes are not free: counting them would promise a request the heap cannot meet.
-    GUI_ALLOC.NumFreeBytes = GUI_ALLOC.NumFreeBytesMin = GUI_ALLOC_SIZE - kAnchor;
+    // The whole heap counts as free, the anchor's 4 bytes too: a request of all of it passes the
+    // count and then finds no room.
+    GUI_ALLOC.NumFreeBytes = GUI_ALLOC.NumFreeBytesMin = GUI_ALLOC_SIZE;
     IsInitialized = 1;
 }
 

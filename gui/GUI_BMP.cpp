@@ -26,7 +26,8 @@ bool read_header(const U8* p, long n, Header* h) {
     const U32 compression = rd32(p + 30);
     const U32 used = rd32(p + 46);
     if (h->width <= 0 || h->width > kMaxSize) return false;
-    if (h->height == 0 || h->height > kMaxSize || h->height < -kMaxSize) return false;
+    // Top-down files (negative height) may be of any height: only the rows inside the clip are drawn.
+    if (h->height == 0 || h->height > kMaxSize) return false;
     if (h->bpp != 1 && h->bpp != 4 && h->bpp != 8 && h->bpp != 24) return false;
     if (compression != 0) return false;
     if (h->bpp != 24) {
@@ -38,19 +39,27 @@ bool read_header(const U8* p, long n, Header* h) {
     h->palette_at = 14 + header_size;
     h->pixels_at = rd32(p + 10);
     h->stride = ((static_cast<long>(h->width) * h->bpp + 31) / 32) * 4;
-    const long rows = h->height < 0 ? -h->height : h->height;
+    const long rows = h->height < 0 ? -static_cast<long>(h->height) : h->height;
     if (h->pixels_at < h->palette_at || h->pixels_at > n || (n - h->pixels_at) / h->stride < rows) return false;
     return true;
+}
+
+// Rows of the file to visit: all of a bottom-up file, of a top-down one those down to the clip's bottom.
+long rows_to_draw(const Header& h, int y0) {
+    if (h.height > 0) return h.height;
+    const long below = static_cast<long>(GUI_Context.ClipRect.y1) - y0 + 1;
+    const long rows = -static_cast<long>(h.height);
+    return below < 0 ? 0 : below < rows ? below : rows;
 }
 
 int draw(const U8* p, long n, int x0, int y0) {
     Header h;
     if (!read_header(p, n, &h)) return 1;
-    const int rows = h.height < 0 ? -h.height : h.height;
+    const long rows = rows_to_draw(h, y0);
     const U32 saved = GUI_Context.LCD.aColorIndex32[1];
     if (h.bpp == 24) {
-        for (int r = 0; r < rows; ++r) {
-            const int y = y0 + (h.height > 0 ? rows - 1 - r : r);
+        for (long r = 0; r < rows; ++r) {
+            const int y = y0 + static_cast<int>(h.height > 0 ? rows - 1 - r : r);
             const U8* q = p + h.pixels_at + r * h.stride;
             for (int x = 0; x < h.width; ++x, q += 3) {
                 GUI_Context.LCD.aColorIndex32[1] = LCD_Color2Index(q[0] * 65536u + q[1] * 256u + q[2]);
@@ -72,8 +81,8 @@ int draw(const U8* p, long n, int x0, int y0) {
     const unsigned long* conv = LCD_GetpPalConvTable(&pal);
     LCD_PIXELINDEX trans[256];
     for (int i = 0; i < 256; ++i) trans[i] = static_cast<LCD_PIXELINDEX>(conv[i]);
-    for (int r = 0; r < rows; ++r) {
-        const int y = y0 + (h.height > 0 ? rows - 1 - r : r);
+    for (long r = 0; r < rows; ++r) {
+        const int y = y0 + static_cast<int>(h.height > 0 ? rows - 1 - r : r);
         LCD_DrawBitmap(x0, y, h.width, 1, 1, 1, h.bpp, static_cast<int>(h.stride), p + h.pixels_at + r * h.stride,
                        trans);
     }

@@ -577,8 +577,43 @@ HI_S32 HI_MPI_VI_SetFrameDepth(VI_CHN ViChn, HI_U32 u32Depth) {
     return HI_SUCCESS;
 }
 
+namespace {
+
+// The frame a paced fetch on the channel gets, and the board time it is due: the newest
+// frame already captured, unless that one was delivered: then the next one.
+struct DueFrame {
+    std::uint64_t frame;
+    double due;
+};
+DueFrame next_due(Channel& c) {
+    const auto src = static_cast<std::uint64_t>(c.attr.s32SrcFrameRate);
+    const auto dst = static_cast<std::uint64_t>(c.attr.s32FrameRate);
+    const double since = host::board_uptime() - c.epoch;
+    const auto now_source = static_cast<std::uint64_t>(std::max(0.0, std::floor(since * static_cast<double>(src))));
+    const std::uint64_t frame = std::max(c.next_frame, latest_frame(now_source, src, dst));
+    c.next_frame = frame + 1;
+    return {frame, c.epoch + static_cast<double>(source_frame(frame, src, dst)) / static_cast<double>(src)};
+}
+
+// On the board a fetch fails only after its wait for a frame: an injected failure of a
+// paced, enabled channel waits as long, so a loop that keeps failing keeps the capture's pace.
+void wait_like_a_fetch(VI_CHN ViChn) {
+    if (ViChn < 0 || ViChn >= kChannels || !sys_ready() || !board_paced()) return;
+    std::unique_lock lock(g_vi.mutex);
+    Channel& c = g_vi.chn[static_cast<std::size_t>(ViChn)];
+    if (!c.enabled) return;
+    const std::uint64_t generation = g_vi.generation;
+    const double due = next_due(c).due;
+    host::clock::wait_until(lock, g_vi.changed, due, [&] { return g_vi.generation != generation; });
+}
+
+}  // namespace
+
 HI_S32 HI_MPI_VI_GetFrame(VI_CHN ViChn, VIDEO_FRAME_INFO_S* pstFrameInfo) {
-    if (auto fail_ = fail_point(err(EN_ERR_BUF_EMPTY))) return *fail_;
+    if (auto fail_ = fail_point(err(EN_ERR_BUF_EMPTY))) {
+        wait_like_a_fetch(ViChn);
+        return *fail_;
+    }
     if (ViChn < 0 || ViChn >= kChannels) return err(EN_ERR_INVALID_CHNID);
     if (!pstFrameInfo) return err(EN_ERR_NULL_PTR);
     if (!sys_ready()) return err(EN_ERR_SYS_NOTREADY);
@@ -595,16 +630,8 @@ HI_S32 HI_MPI_VI_GetFrame(VI_CHN ViChn, VIDEO_FRAME_INFO_S* pstFrameInfo) {
     std::uint64_t frame = 0;
     std::uint64_t pts = 0;
     if (board_paced()) {
-        const auto src = static_cast<std::uint64_t>(c.attr.s32SrcFrameRate);
-        const auto dst = static_cast<std::uint64_t>(c.attr.s32FrameRate);
-        const double since = host::board_uptime() - c.epoch;
-        const auto now_source = static_cast<std::uint64_t>(std::max(0.0, std::floor(since * static_cast<double>(src))));
-        // The newest frame already captured, unless that one was delivered:
-        // then the next one, waited for.
-        frame = std::max(c.next_frame, latest_frame(now_source, src, dst));
-        c.next_frame = frame + 1;
-        const double due =
-            c.epoch + static_cast<double>(source_frame(frame, src, dst)) / static_cast<double>(src);
+        const auto [next, due] = next_due(c);
+        frame = next;
         pts = static_cast<std::uint64_t>(std::llround(due * 1e6));
         host::clock::wait_until(lock, g_vi.changed, due, [&] { return g_vi.generation != generation; });
     } else {

@@ -46,6 +46,7 @@ public:
         for (;;) {
             if (stopped_) return -EIO;
             const double now = board_uptime();
+            drop_overflow(now);
             std::size_t n = 0;
             while (n < room && !queue_.empty() && queue_.front().due <= now) {
                 const Pending p = queue_.front();
@@ -73,6 +74,17 @@ public:
                 (request == IR_ENABLE_KEYUP ? keyup_ : request == IR_ENABLE_REPKEY ? repkey_ : delay_) = value;
             }
             board_log("ir", std::string(kName[request - IR_ENABLE_KEYUP]) + " " + std::to_string(value));
+            return 0;
+        }
+        if (request == IR_SET_BUF_LEN) {
+            if (!arg) return -EFAULT;
+            const unsigned value = *static_cast<const unsigned*>(arg);
+            if (value < 1 || value > kQueueLimit) return -EINVAL;
+            {
+                std::lock_guard lock(mutex_);
+                buf_len_ = value;
+            }
+            board_log("ir", "buffer length " + std::to_string(value));
             return 0;
         }
         if (request >= IR_SET_LEADS && request <= IR_SET_SLEADE) {
@@ -135,6 +147,21 @@ private:
         bool repeat;
     };
 
+    // Records that arrived while the buffer was full are lost: of those arrived and not
+    // read, the driver keeps the first buf_len_ it reports.
+    void drop_overflow(double now) {
+        std::size_t kept = 0;
+        for (auto it = queue_.begin(); it != queue_.end() && it->due <= now;) {
+            const bool reported = (it->record.irkey_state_code == 0 || keyup_ != 0) && (!it->repeat || repkey_ != 0);
+            if (reported && kept < buf_len_) {
+                ++kept;
+                ++it;
+            } else {
+                it = queue_.erase(it);
+            }
+        }
+    }
+
     void add(double due, std::uint32_t datal, std::uint32_t state, bool repeat) {
         if (queue_.size() >= kQueueLimit) return;  // a full receiver buffer loses keys
         queue_.push_back(Pending{due, irkey_info_s{0, datal, state}, repeat});
@@ -147,6 +174,7 @@ private:
     bool nonblock_ = false;
     bool stopped_ = false;
     unsigned keyup_ = 1, repkey_ = 1, delay_ = 110;
+    std::size_t buf_len_ = kQueueLimit;
     ir_dev_param param_ = kDefaultParam;
 };
 

@@ -73,6 +73,7 @@ constexpr unsigned long IR_SET_LEADE = 20;         // ir_pair: lead-end min, max
 constexpr unsigned long IR_SET_CNT0_B = 21;        // ir_pair: bit-0 count min, max
 constexpr unsigned long IR_SET_CNT1_B = 22;        // ir_pair: bit-1 count min, max
 constexpr unsigned long IR_SET_SLEADE = 23;        // ir_pair: second lead-end min, max
+constexpr unsigned long IR_SET_BUF_LEN = 24;       // unsigned int: key records the driver keeps unread, 1..1024
 constexpr unsigned long IR_GET_PARAM = 32;         // ir_dev_param: the whole set
 
 struct ir_pair {

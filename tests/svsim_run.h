@@ -44,6 +44,15 @@ inline std::vector<double> times_of(const std::string& log, const std::string& t
     return out;
 }
 
+// The board-log lines that contain `text`, in order, without their time.
+inline std::vector<std::string> lines_with(const std::string& log, const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);)
+        if (line.find(text) != std::string::npos) out.push_back(line.substr(line.find(']') + 2));
+    return out;
+}
+
 // Starts svsim in `dir` on the scenario: its process id, or -1.
 inline pid_t spawn_svsim(const fs::path& dir, const std::string& scenario_text) {
     {

@@ -28,6 +28,9 @@ void rebuild_views() {
 // Enters an editing page: what the exit key puts back.
 void take_copy() { temp_param = flash_param; }
 
+// The car picture's area when the car page was entered.
+CarArea car_area;
+
 void enter_view_range_page(std::uint8_t& status, std::uint16_t bit) {
     MT_choose0116(table0, bit);
     choos = bit;
@@ -113,6 +116,7 @@ void enter_test_page(std::uint8_t& status) {
     take_copy();
     table = table1;
     choos = 1;
+    clear_zhuyi(table1);
     test_page();
     status = 40;
 }
@@ -141,6 +145,7 @@ void installer_menu_state(std::uint8_t& status, const PassInfo& p) {
             break;
         case 8:
             take_copy();
+            car_area = save_car_area(table0);
             choos = 1;
             car_page();
             status = 24;
@@ -237,7 +242,9 @@ void car_page_state(std::uint8_t& status, const PassInfo& p) {
         break;
     case KEY_EXIT:
         flash_param = temp_param;
-        redraw_car();
+        // The car as it was, mirrors included, rather than redrawn over what the tried pictures left.
+        restore_car_area(table0, car_area);
+        car_area = {};
         enter_installer_menu(status, 8);
         break;
     case KEY_OK:
@@ -248,6 +255,7 @@ void car_page_state(std::uint8_t& status, const PassInfo& p) {
         // The blind zones are lengths along the car: they follow it too.
         apply_car_and_layout();
         rebuild_views();
+        car_area = {};
         enter_installer_menu(status, 8);
         break;
     default: break;

@@ -38,6 +38,8 @@ void rebuild_for_layout() {
     const Image_param& im = flash_param.im_param;
     set_layout(im.pos);
     set_zuobiao(flash_param);
+    // The blind zones are lengths that include the view range's lengths.
+    set_blind_zones(im.fblank, im.bblank);
     solve_cameras();
     init_table(table0);
     if (all_cameras_calibrated()) build_birdseye();

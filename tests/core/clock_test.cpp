@@ -94,13 +94,26 @@ TEST_F(ClockChip, SystemTimeFollowsTheChipAndTheHostClockDoesNot) {
     EXPECT_EQ(std::string(name).substr(0, 16), "2016-02-29 13:45");
 }
 
-TEST_F(ClockChip, ImpossibleDatesAreRejected) {
-    const rtc_time feb30{2015, 2, 29, 0, 0, 0, 0};  // 2015 is no leap year
+TEST_F(ClockChip, DaysPastTheMonthEndCarryOverAndNonDatesAreRejected) {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(set_system_time_from(&feb30), -1);
-    const rtc_time leap{2016, 2, 29, 0, 0, 0, 0};
-    EXPECT_EQ(set_system_time_from(&leap), 0);
-    testing::internal::GetCapturedStdout();
+    // 2015 is no leap year: 29 February is 1 March; 31 February 01:59 is 3 March 01:59
+    // (1425347940 s after 1970 in UTC).
+    const rtc_time feb29{2015, 2, 29, 0, 0, 0, 0};
+    EXPECT_EQ(set_system_time_from(&feb29), 0);
+    char name[64];
+    GetSystemTime2(name);
+    EXPECT_EQ(std::string(name).substr(0, 8), "20150301");
+    const rtc_time feb31{2015, 2, 31, 1, 59, 0, 0};
+    EXPECT_EQ(set_system_time_from(&feb31), 0);
+    EXPECT_NEAR(static_cast<double>(clk_time()), 1425347940.0, 2.0);
+    // Registers that are no date at all leave the clock alone.
+    for (const rtc_time& bad : {rtc_time{2015, 13, 1, 0, 0, 0, 0}, rtc_time{2015, 0, 1, 0, 0, 0, 0},
+                                rtc_time{2015, 3, 0, 0, 0, 0, 0}, rtc_time{2015, 3, 32, 0, 0, 0, 0},
+                                rtc_time{2015, 3, 1, 24, 0, 0, 0}, rtc_time{2015, 3, 1, 0, 60, 0, 0},
+                                rtc_time{2015, 3, 1, 0, 0, 60, 0}})
+        EXPECT_EQ(set_system_time_from(&bad), -1) << bad.month << " " << bad.date;
+    EXPECT_NEAR(static_cast<double>(clk_time()), 1425347940.0, 2.0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Set system datatime error!"), std::string::npos);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "board_fixture.h"
+#include "ir_console.h"
 #include "common/hiir_test.h"
 
 namespace {
@@ -20,21 +20,8 @@ int count(const std::string& text, const std::string& what) {
     return n;
 }
 
-class IrRoutines : public BoardTest {
+class IrRoutines : public IrConsoleTest {
 protected:
-    // What the routine reads from the console.
-    void console(const std::string& text) {
-        const auto file = root_ / "console.txt";
-        std::ofstream(file) << text;
-        ASSERT_NE(std::freopen(file.c_str(), "r", stdin), nullptr);
-    }
-    template <class F>
-    std::string output(F f) {
-        testing::internal::CaptureStdout();
-        f();
-        std::fflush(stdout);
-        return testing::internal::GetCapturedStdout();
-    }
     static ir_dev_param receiver_params() {
         ir_dev_param p{};
         const int fd = dev_open("/dev/Hi_IR", O_RDONLY);

@@ -38,7 +38,7 @@ TEST(GuiAlloc, CompactionExample) {
     EXPECT_NE(GUI_ALLOC_h2p(c), c_before);
     EXPECT_EQ(static_cast<U8*>(GUI_ALLOC_h2p(a)) + 100, GUI_ALLOC_h2p(c));  // moved onto the second's place
     EXPECT_EQ(static_cast<U8*>(GUI_ALLOC_h2p(c))[99], 0x5A);
-    EXPECT_EQ(GUI_ALLOC_GetNumFreeBytes(), 0);
+    EXPECT_EQ(GUI_ALLOC_GetNumFreeBytes(), 4);  // the anchor's bytes count as free
     GUI_ALLOC_Lock();
     GUI_ALLOC_Free(e);
     EXPECT_EQ(GUI_ALLOC_AllocNoInit(4), e);  // a hole, no compaction needed
@@ -48,9 +48,9 @@ TEST(GuiAlloc, CompactionExample) {
 TEST(GuiAlloc, RefusesWhatCannotBeMet) {
     GUI_ALLOC_Init();
     const int free_bytes = GUI_ALLOC_GetNumFreeBytes();
-    EXPECT_EQ(free_bytes, GUI_ALLOC_SIZE - 4);  // the anchor's bytes are not free
+    EXPECT_EQ(free_bytes, GUI_ALLOC_SIZE);  // the anchor's bytes count as free
     for (int size : {0, -4, GUI_ALLOC_SIZE, free_bytes + 1, 1 << 20}) EXPECT_EQ(GUI_ALLOC_AllocNoInit(size), 0) << size;
-    const GUI_HMEM all = GUI_ALLOC_AllocNoInit(free_bytes);
+    const GUI_HMEM all = GUI_ALLOC_AllocNoInit(GUI_ALLOC_SIZE - 4);
     EXPECT_NE(all, 0);
     GUI_ALLOC_Free(all);
     for (GUI_HMEM h : {GUI_HMEM(0), GUI_HMEM(-3), GUI_HMEM(802), GUI_HMEM(500), all}) {
@@ -78,7 +78,7 @@ TEST(GuiAlloc, StressAgainstAModel) {
     GUI_ALLOC_Init();
     std::mt19937 rng(12345);
     std::map<GUI_HMEM, std::vector<U8>> model;
-    int locks = 0, model_free = GUI_ALLOC_SIZE - 4;
+    int locks = 0, model_free = GUI_ALLOC_SIZE;  // the anchor's 4 bytes are counted but never usable
     auto fill = [&](GUI_HMEM h, int n) {
         std::vector<U8> v(static_cast<size_t>(n));
         for (auto& b : v) b = static_cast<U8>(rng());
@@ -91,7 +91,7 @@ TEST(GuiAlloc, StressAgainstAModel) {
         const int rounded = (size + 3) & ~3;
         if (op < 4) {
             const bool must =
-                rounded <= model_free && model.size() < 801 && (!locks || rounded <= GUI_ALLOC_GetMaxSize());
+                rounded + 4 <= model_free && model.size() < 801 && (!locks || rounded <= GUI_ALLOC_GetMaxSize());
             const GUI_HMEM h = GUI_ALLOC_AllocNoInit(size);
             EXPECT_EQ(h != 0, must) << step;
             if (h) {

@@ -11,15 +11,6 @@
 namespace {
 using namespace menu_run;
 
-// The board-log lines that contain `text`, in order.
-std::vector<std::string> lines_with(const std::string& log, const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);)
-        if (line.find(text) != std::string::npos) out.push_back(line.substr(line.find(']') + 2));
-    return out;
-}
-
 // Ink of a screen's panel (columns 308 on) outside one text box.
 int ink_outside(const host::Picture& p, int x, int y, int w) {
     int n = 0;

@@ -1,0 +1,26 @@
+// A fresh board for the infrared test routines, with what they read from the console
+// and a capture of what they print.
+#pragma once
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "board_fixture.h"
+
+class IrConsoleTest : public BoardTest {
+protected:
+    // What the routine reads from the console.
+    void console(const std::string& text) {
+        const auto file = root_ / "console.txt";
+        std::ofstream(file) << text;
+        ASSERT_NE(std::freopen(file.c_str(), "r", stdin), nullptr);
+    }
+    template <class F>
+    std::string output(F f) {
+        testing::internal::CaptureStdout();
+        f();
+        std::fflush(stdout);
+        return testing::internal::GetCapturedStdout();
+    }
+};
