@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "sim/scenario.h"
 
 namespace {
@@ -127,7 +130,18 @@ TEST(ScenarioErrors, MistakesNameTheirLine) {
 TEST(ScenarioFiles, ShippedScenariosParse) {
     for (const auto& entry : std::filesystem::directory_iterator(SOURCE_DIR "/sim/scenarios")) {
         std::string error;
-        EXPECT_TRUE(sim::load_scenario(entry.path(), error)) << entry.path() << ": " << error;
+        // english-again.scn starts from the settings english.scn saves.
+        if (entry.path().filename() == "english-again.scn") {
+            std::ifstream in(entry.path());
+            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const auto s = sim::parse_scenario(text, entry.path().parent_path(), error);
+            EXPECT_TRUE(s) << entry.path() << ": " << error;
+            if (s) EXPECT_TRUE(s->warnings.empty()) << entry.path() << ": " << s->warnings[0];
+            continue;
+        }
+        const auto s = sim::load_scenario(entry.path(), error);
+        EXPECT_TRUE(s) << entry.path() << ": " << error;
+        if (s) EXPECT_TRUE(s->warnings.empty()) << entry.path() << ": " << s->warnings[0];
     }
 }
 
