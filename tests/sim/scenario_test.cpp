@@ -136,12 +136,12 @@ TEST(ScenarioFiles, ShippedScenariosParse) {
             const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             const auto s = sim::parse_scenario(text, entry.path().parent_path(), error);
             EXPECT_TRUE(s) << entry.path() << ": " << error;
-            if (s if (s) EXPECT_TRUE(s->warnings.empty()) << entry.path() << ": " << s->warnings[0];if (s) EXPECT_TRUE(s->warnings.empty()) << entry.path() << ": " << s->warnings[0]; !s->warnings.empty()) ADD_FAILURE() << entry.path() << ": " << s->warnings[0];
+            if (s && !s->warnings.empty()) ADD_FAILURE() << entry.path() << ": " << s->warnings[0];
             continue;
         }
         const auto s = sim::load_scenario(entry.path(), error);
         EXPECT_TRUE(s) << entry.path() << ": " << error;
-        if (s if (s) EXPECT_TRUE(s->warnings.empty()) << entry.path() << ": " << s->warnings[0];if (s) EXPECT_TRUE(s->warnings.empty()) << entry.path() << ": " << s->warnings[0]; !s->warnings.empty()) ADD_FAILURE() << entry.path() << ": " << s->warnings[0];
+        if (s && !s->warnings.empty()) ADD_FAILURE() << entry.path() << ": " << s->warnings[0];
     }
 }
 
