@@ -69,7 +69,7 @@ std::string calibration_scenario() {
               "speed 1000\n"
               "rtc 2026-12-07 08:00:00 1\n\n";
     s.event("screenshot uncalibrated");
-    s.key(5, "OK: a view asked for while uncalibrated opens the calibration screen");
+    s.key(5, "OK: a view asked for while uncalibrated opens the calibration screen", 0.6);
     s.event("screenshot calibration");
     const int order[4] = {sc::kBack, sc::kFront, sc::kLeft, sc::kRight};
     const char* names[4] = {"back", "front", "left", "right"};
