@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <regex>
 #include <unistd.h>
 
 #include "host/board.h"
@@ -35,13 +34,18 @@ TEST(ExternalMcu, AKeyFrameOnThePrintedTerminalOpensTheViewAndHeartbeatsComeBack
                                   "mcu external\nsettings scene\n0.5 screenshot before\n5 screenshot after\n"
                                   "5.1 power off\n");
     ASSERT_GT(pid, 0);
-    std::smatch m;
+    // "svsim: serial line /dev/ttyAMA1 is /dev/pts/N (open it to play the microcontroller)"
+    const std::string printed = "serial line /dev/ttyAMA1 is ", tail = " (open it to play the microcontroller)";
     std::string err;
-    const std::regex printed("serial line /dev/ttyAMA1 is (/dev/pts/[0-9]+) \\(open it to play the microcontroller\\)");
-    for (int i = 0; i < 1000 && !std::regex_search(err = read_file(tmp.path / "stderr.txt"), m, printed); ++i)
+    std::size_t at = std::string::npos;
+    for (int i = 0; i < 1000 && (at = (err = read_file(tmp.path / "stderr.txt")).find(tail)) == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_FALSE(m.empty()) << err;
-    const int fd = ::open(m[1].str().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_NE(at, std::string::npos) << err;
+    const std::size_t from = err.find(printed);
+    ASSERT_NE(from, std::string::npos) << err;
+    const std::string tty = err.substr(from + printed.size(), at - from - printed.size());
+    ASSERT_TRUE(tty.starts_with("/dev/pts/")) << tty;
+    const int fd = ::open(tty.c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0);
     for (int i = 0; i < 1000 && !fs::exists(tmp.path / "out/screens/before.png"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
