@@ -175,8 +175,9 @@ char g_next_stamp[16] = {};
 
 void publish_stamps(const char* current, const char* next) {
     std::lock_guard lock(g_stamp_mutex);
-    std::snprintf(g_current_stamp, sizeof g_current_stamp, "%s", current);
-    std::snprintf(g_next_stamp, sizeof g_next_stamp, "%s", next);
+    // A stamp is YYYYMMDD-HHMMSS: 15 characters.
+    std::snprintf(g_current_stamp, sizeof g_current_stamp, "%.15s", current);
+    std::snprintf(g_next_stamp, sizeof g_next_stamp, "%.15s", next);
 }
 
 const char* camera_suffix(HI_S32 chn) {

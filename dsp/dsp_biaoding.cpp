@@ -189,7 +189,7 @@ void mt_test(Image_table* table, const double* xishu, int dir, Flash_param param
     const std::uint16_t pic = raw_pic(dir);
     for (int r = r0; r <= r1; ++r)
         for (int c = 50; c <= 749; ++c) {
-            double gx, gy, ux, uy, py, px;
+            double gx = 0, gy = 0, ux, uy, py, px;
             preview_ground(dir, r, c, gx, gy);
             b_bianhuan(gx, gy, &ux, &uy, xishu);
             a_huanyuan(uy, ux, &py, &px, *lens);
@@ -213,7 +213,7 @@ void bh(Cali_pos pos, Zuobiao* zb, const double* xishu, int dir) {
     for (int k = 0; k < n; ++k) {
         const long long xs = 799LL * m[2 * k + 1] / 1279;
         const long long ys = 575LL * m[2 * k] / 719 - 90;
-        double gx, gy;
+        double gx = 0, gy = 0;
         preview_ground(dir, static_cast<int>(ys + 90), static_cast<int>(xs), gx, gy);
         const int point = dir == 1 ? kBackPoint[k] : k + 1;
         double ux, uy;

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <cerrno>
 #include <fstream>
 #include <fcntl.h>
 #include <iostream>
@@ -22,6 +24,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kMarker = ".svsim-output";
+constexpr const char* kLock = ".svsim-lock";
 std::atomic<bool> g_ending{false};
 fs::path g_out;
 
@@ -85,16 +88,44 @@ bool prepare_output(const fs::path& out, std::string& error) {
             error = out.string() + " is not a folder";
             return false;
         }
-        const bool ours = fs::exists(out / kMarker, ec);
+        const bool ours = fs::exists(out / kMarker, ec) || fs::exists(out / kLock, ec);
         if (!ours && !fs::is_empty(out, ec)) {
             error = out.string() + " is not empty and was not made by svsim; choose another output folder";
             return false;
         }
-        for (const auto& entry : fs::directory_iterator(out, ec)) fs::remove_all(entry.path(), ec);
     }
-    fs::create_directories(out / "screens", ec);
+    fs::create_directories(out, ec);
     if (ec) {
         error = "cannot create " + out.string() + ": " + ec.message();
+        return false;
+    }
+    // Held until the process ends: a second run into the same folder would
+    // delete this run's files under it.
+    static int lock_fd = -1;
+    if (lock_fd >= 0) ::close(lock_fd);
+    lock_fd = ::open((out / kLock).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (lock_fd < 0) {
+        error = "cannot lock " + out.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    if (::fcntl(lock_fd, F_SETLK, &lock) != 0) {
+        struct flock holder = lock;
+        const bool known = ::fcntl(lock_fd, F_GETLK, &holder) == 0 && holder.l_type != F_UNLCK;
+        error = out.string() + " is in use by another svsim run" +
+                (known ? " (process " + std::to_string(holder.l_pid) + ")" : std::string()) +
+                "; wait for it to end or choose another output folder";
+        ::close(lock_fd);
+        lock_fd = -1;
+        return false;
+    }
+    for (const auto& entry : fs::directory_iterator(out, ec))
+        if (entry.path().filename() != kLock) fs::remove_all(entry.path(), ec);
+    fs::create_directories(out / "screens", ec);
+    if (ec) {
+        error = "cannot create " + (out / "screens").string() + ": " + ec.message();
         return false;
     }
     std::FILE* marker = std::fopen((out / kMarker).c_str(), "w");
@@ -192,6 +223,8 @@ int run(const RunOptions& options) {
         std::cerr << "svsim: " << options.scenario.string() << ": " << error << std::endl;
         return 2;
     }
+    for (const auto& w : scenario->warnings)
+        std::cerr << "svsim: " << options.scenario.string() << ": " << w << " (warning)" << std::endl;
     if (!prepare_output(options.out, error)) {
         std::cerr << "svsim: " << error << std::endl;
         return 2;
@@ -257,9 +290,6 @@ int run(const RunOptions& options) {
     for (const auto& d : scenario->disks) host::disk_insert(d.label, d.capacity_mb, d.partitioned, d.formatted);
     for (int line : scenario->mcu_reject_lines) host::mcu_reject_line(line);
     for (const auto& f : scenario->disk_files) {
-        if (std::none_of(scenario->disks.begin(), scenario->disks.end(),
-                         [&](const auto& d) { return d.label == f.label; }))
-            return abandon("line " + std::to_string(f.line) + ": no disk " + f.label + " in this scenario");
         std::error_code ec;
         const fs::path to = host::disk_files(f.label) / f.name;
         fs::create_directories(to.parent_path(), ec);

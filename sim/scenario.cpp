@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cmath>
@@ -10,6 +11,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,6 +79,54 @@ bool on_off(const std::string& s, bool& out) {
     return true;
 }
 
+// What each setting and event takes, for a line with the wrong number of words.
+constexpr std::pair<const char*, const char*> kSettingUsage[] = {
+    {"board_code", "board_code N"},
+    {"rtc", "rtc YYYY-MM-DD HH:MM:SS [WEEKDAY]"},
+    {"paced", "paced on|off"},
+    {"speed", "speed X"},
+    {"mcu_reject_line", "mcu_reject_line N"},
+    {"mcu", "mcu external|internal"},
+    {"settings", "settings FILE|scene"},
+    {"scene", "scene LENGTH WIDTH RANGE"},
+    {"disk", "disk LABEL MB [whole] [unformatted]"},
+    {"disk_file", "disk_file LABEL FILE [NAME]"},
+    {"fail", "fail TIMES OPERATION"},
+    {"capture", "capture scene|pattern, capture yuv CH FILE or capture nosignal CH"},
+};
+constexpr std::pair<const char*, const char*> kEventUsage[] = {
+    {"acc", "T acc on|off"},
+    {"reverse", "T reverse on|off"},
+    {"record_forbid", "T record_forbid on|off"},
+    {"record_lock", "T record_lock on|off"},
+    {"turn", "T turn left|right|both|off"},
+    {"angle", "T angle A"},
+    {"sweep", "T sweep FROM TO SECONDS"},
+    {"radar", "T radar F1 F2 F3 F4 B1 B2 B3 B4 [MODE] (eight distances in cm)"},
+    {"approach", "T approach front|back FROM TO SECONDS"},
+    {"key", "T key CODE"},
+    {"button", "T button NAME|BIT [SECONDS]"},
+    {"ir", "T ir NAME|CODE [REPEATS]"},
+    {"serial", "T serial BYTE..."},
+    {"board_code", "T board_code N"},
+    {"disk", "T disk insert LABEL MB [whole] [unformatted] or T disk remove"},
+    {"rtc_stop", "T rtc_stop"},
+    {"screenshot", "T screenshot NAME"},
+    {"cameras", "T cameras NAME"},
+    {"overlay", "T overlay NAME"},
+    {"fail", "T fail TIMES OPERATION"},
+    {"clear_failures", "T clear_failures"},
+    {"log", "T log TEXT"},
+    {"power", "T power off"},
+};
+
+template <std::size_t N>
+const char* usage_of(const std::pair<const char*, const char*> (&table)[N], const std::string& word) {
+    for (const auto& [name, usage] : table)
+        if (word == name) return usage;
+    return nullptr;
+}
+
 struct Parser {
     Scenario sc;
     std::filesystem::path base;
@@ -84,11 +135,18 @@ struct Parser {
     std::array<long, 4> front{};
     std::array<long, 4> back{};
     long radar_mode = 0;
+    // Each written event's time and line, and where the run is switched off.
+    double last_time = 0;
+    int last_line = 0;
+    std::optional<std::pair<double, int>> power_off;
+    std::vector<std::pair<double, int>> written;
+    std::vector<std::pair<std::string, int>> pictures;  // names in screens/ and their lines
 
     bool fail(const std::string& what) {
         error = "line " + std::to_string(line) + ": " + what;
         return false;
     }
+    void warn(const std::string& what) { sc.warnings.push_back("line " + std::to_string(line) + ": " + what); }
 
     void add(double t, std::string verb, std::vector<std::string> args = {}, int steps = 0, double secs = 0) {
         sc.events.push_back(Event{t, line, std::move(verb), std::move(args), steps, secs});
@@ -165,8 +223,12 @@ struct Parser {
         } else if (k == "capture" && w.size() == 3 && w[1] == "nosignal") {
             if (!parse_long(w[2], n, 0, 7)) return fail("capture channel must be 0..7");
             sc.captures.push_back(CaptureSetting{"nosignal", static_cast<int>(n), {}, line});
+        } else if (const char* usage = usage_of(kSettingUsage, k)) {
+            return fail(k + " wants: " + usage);
+        } else if (usage_of(kEventUsage, k)) {
+            return fail(k + " is an event: it needs a time first (" + usage_of(kEventUsage, k) + ")");
         } else {
-            return fail("unknown setting \"" + k + "\" or wrong number of words");
+            return fail("unknown setting \"" + k + "\"");
         }
         return true;
     }
@@ -273,6 +335,13 @@ struct Parser {
             const std::string& name = arg(0);
             if (name.find('/') != std::string::npos || name.empty() || name[0] == '.')
                 return fail("a screenshot name is a plain file name");
+            // Each picture has a file of its own; final.png is the panel at the end.
+            if (name == "final") return fail("screens/final.png is the panel at the end of the run; choose another name");
+            for (const auto& [other, at] : pictures)
+                if (other == name)
+                    return fail("screens/" + name + ".png is already saved by line " + std::to_string(at) +
+                                "; choose another name");
+            pictures.emplace_back(name, line);
             add(t, v, {name});
         } else if (v == "fail" && n >= 2) {
             if (!parse_long(arg(0), x, -1, 1000000) || x == 0) return fail("fail TIMES OPERATION (TIMES -1: always)");
@@ -284,8 +353,42 @@ struct Parser {
             add(t, "log", std::vector<std::string>(w.begin() + 2, w.end()));
         } else if (v == "power" && n == 1 && arg(0) == "off") {
             add(t, "power_off");
+            if (!power_off || t < power_off->first) power_off = std::pair{t, line};
+        } else if (const char* usage = usage_of(kEventUsage, v)) {
+            return fail(v + " wants: " + usage);
+        } else if (usage_of(kSettingUsage, v)) {
+            return fail(v + " is a setting: write it without a time (" + usage_of(kSettingUsage, v) + ")");
         } else {
-            return fail("unknown event \"" + v + "\" or wrong number of words");
+            return fail("unknown event \"" + v + "\"");
+        }
+        return true;
+    }
+
+    // An event written after a later one plays in time order all the same:
+    // said, not refused. One at or after the power off would never happen.
+    bool event_line(double t, const std::vector<std::string>& w) {
+        if (!timed(t, w)) return false;
+        if (last_line > 0 && t < last_time) {
+            std::ostringstream text;
+            text << "time " << w[0] << " is before line " << last_line << "'s " << last_time
+                 << "; events play in time order, not in the order written";
+            warn(text.str());
+        }
+        if (t >= last_time) last_time = t, last_line = line;
+        written.emplace_back(t, line);
+        return true;
+    }
+
+    bool check_power_off() {
+        if (!power_off) return true;
+        const auto [off, off_line] = *power_off;
+        for (const auto& [t, at] : written) {
+            if (at == off_line || t < off || (t == off && at < off_line)) continue;
+            line = at;
+            std::ostringstream text;
+            text << "this event would come after the power off at " << off << " s (line " << off_line
+                 << "), so it would never happen";
+            return fail(text.str());
         }
         return true;
     }
@@ -369,7 +472,10 @@ std::optional<Scenario> parse_scenario(const std::string& text, const std::files
         if (parse_double(w[0], t)) {
             if (t < 0) ok = p.fail("a time cannot be negative");
             else if (w.size() < 2) ok = p.fail("a time needs an event");
-            else ok = p.timed(t, w);
+            else ok = p.event_line(t, w);
+        } else if (std::isdigit(static_cast<unsigned char>(w[0][0])) || w[0][0] == '.' || w[0][0] == '-' ||
+                   w[0][0] == '+') {
+            ok = p.fail("\"" + w[0] + "\" is not a time (seconds of board time, such as 12 or 1.5)");
         } else {
             ok = p.setting(w);
         }
@@ -377,6 +483,10 @@ std::optional<Scenario> parse_scenario(const std::string& text, const std::files
             error = p.error;
             return std::nullopt;
         }
+    }
+    if (!p.check_power_off()) {
+        error = p.error;
+        return std::nullopt;
     }
     std::stable_sort(p.sc.events.begin(), p.sc.events.end(),
                      [](const Event& a, const Event& b) { return a.time < b.time; });
@@ -402,6 +512,13 @@ std::optional<Scenario> load_scenario(const std::filesystem::path& file, std::st
     if (sc->settings_file && !readable_file(*sc->settings_file, size, error))
         return line_error(sc->settings_line, "cannot read the settings file " + sc->settings_file->string() + ": " +
                                                  error);
+    for (const auto& f : sc->disk_files) {
+        if (!readable_file(f.source, size, error))
+            return line_error(f.line, "cannot read " + f.source.string() + ": " + error);
+        if (std::none_of(sc->disks.begin(), sc->disks.end(), [&](const auto& d) { return d.label == f.label; }))
+            return line_error(f.line, "no disk " + f.label + " is in at power-on (a line \"disk " + f.label +
+                                          " MB\" puts one in)");
+    }
     for (const auto& c : sc->captures) {
         if (c.kind != "yuv") continue;
         if (!readable_file(c.file, size, error))

@@ -97,6 +97,8 @@ struct Scenario {
     std::vector<std::vector<std::string>> failures;
     // Timed events, sorted by time (stable for equal times).
     std::vector<Event> events;
+    // Harmless oddities worth a word: "line N: what".
+    std::vector<std::string> warnings;
 };
 
 // Parses a scenario. Relative file names are taken from `base_dir`. On a
@@ -104,7 +106,8 @@ struct Scenario {
 std::optional<Scenario> parse_scenario(const std::string& text, const std::filesystem::path& base_dir,
                                        std::string& error);
 // Reads a scenario file and checks every file it names (readable, and raw
-// YUV of whole frames), so a mistake is found before anything is touched.
+// YUV of whole frames) and every disk a file is put on, so a mistake is found
+// before anything is touched.
 std::optional<Scenario> load_scenario(const std::filesystem::path& file, std::string& error);
 
 // Key names of the panel buttons and the remote: their bit in the status

@@ -29,7 +29,13 @@ inline std::string run(const std::string& command, bool with_errors = false) {
     return out;
 }
 
-inline std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+// Built by appending: GCC 12's -O3 misreads "'" + string as an overlapping copy.
+inline std::string quoted(const std::filesystem::path& p) {
+    std::string q = "'";
+    q += p.string();
+    q += '\'';
+    return q;
+}
 
 struct Probe {
     std::string codec;

@@ -10,8 +10,12 @@ namespace {
 using Bytes = std::vector<HI_U8>;
 
 Bytes nal(std::initializer_list<HI_U8> body, bool four = true) {
-    Bytes b = four ? Bytes{0, 0, 0, 1} : Bytes{0, 0, 1};
-    b.insert(b.end(), body);
+    // The start code, then the body, a byte at a time: GCC 12's -O3 misreads
+    // an insert into a short vector as a copy out of bounds.
+    Bytes b(four ? 4 : 3, 0);
+    b.back() = 1;
+    b.reserve(b.size() + body.size());
+    for (HI_U8 x : body) b.push_back(x);
     return b;
 }
 

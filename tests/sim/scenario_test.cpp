@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "sim/scenario.h"
 
 namespace {
@@ -112,7 +115,7 @@ TEST(ScenarioEvents, KeysSerialDisksAndFailures) {
 }
 
 TEST(ScenarioErrors, MistakesNameTheirLine) {
-    EXPECT_EQ(parse_error("acc on\n"), "line 1: unknown setting \"acc\" or wrong number of words");
+    EXPECT_EQ(parse_error("acc on\n"), "line 1: acc is an event: it needs a time first (T acc on|off)");
     EXPECT_EQ(parse_error("\n1 angle 40000\n"), "line 2: angle must be a signed 16-bit number");
     EXPECT_EQ(parse_error("-1 acc on\n"), "line 1: a time cannot be negative");
     EXPECT_EQ(parse_error("1 screenshot ../../etc/x\n"), "line 1: a screenshot name is a plain file name");
@@ -120,14 +123,25 @@ TEST(ScenarioErrors, MistakesNameTheirLine) {
     EXPECT_EQ(parse_error("rtc 2016-13-01 00:00:00\n"), "line 1: rtc date or time out of range");
     EXPECT_EQ(parse_error("1 radar 1 2 3 4 5 6 7 300\n"), "line 1: radar distances are 0..255 cm");
     EXPECT_EQ(parse_error("1 button nose\n"), "line 1: button up|down|left|right|ok|exit or a bit value");
-    EXPECT_EQ(parse_error("1 speed 2\n"), "line 1: unknown event \"speed\" or wrong number of words");
-    EXPECT_EQ(parse_error("1nan acc on\n"), "line 1: unknown setting \"1nan\" or wrong number of words");
+    EXPECT_EQ(parse_error("1 speed 2\n"), "line 1: speed is a setting: write it without a time (speed X)");
+    EXPECT_EQ(parse_error("1nan acc on\n"), "line 1: \"1nan\" is not a time (seconds of board time, such as 12 or 1.5)");
 }
 
 TEST(ScenarioFiles, ShippedScenariosParse) {
     for (const auto& entry : std::filesystem::directory_iterator(SOURCE_DIR "/sim/scenarios")) {
         std::string error;
-        EXPECT_TRUE(sim::load_scenario(entry.path(), error)) << entry.path() << ": " << error;
+        // english-again.scn starts from the settings english.scn saves.
+        if (entry.path().filename() == "english-again.scn") {
+            std::ifstream in(entry.path());
+            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const auto s = sim::parse_scenario(text, entry.path().parent_path(), error);
+            EXPECT_TRUE(s) << entry.path() << ": " << error;
+            if (s && !s->warnings.empty()) ADD_FAILURE() << entry.path() << ": " << s->warnings[0];
+            continue;
+        }
+        const auto s = sim::load_scenario(entry.path(), error);
+        EXPECT_TRUE(s) << entry.path() << ": " << error;
+        if (s && !s->warnings.empty()) ADD_FAILURE() << entry.path() << ": " << s->warnings[0];
     }
 }
 
