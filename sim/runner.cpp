@@ -256,6 +256,7 @@ int run(const RunOptions& options) {
     for (const auto& f : scenario->failures) apply_event(Event{0, 0, "fail", f}, g_out);
     for (const auto& d : scenario->disks) host::disk_insert(d.label, d.capacity_mb, d.partitioned, d.formatted);
     for (int line : scenario->mcu_reject_lines) host::mcu_reject_line(line);
+    host::mcu_reply_delay(scenario->mcu_reply_delay);
     for (const auto& f : scenario->disk_files) {
         if (std::none_of(scenario->disks.begin(), scenario->disks.end(),
                          [&](const auto& d) { return d.label == f.label; }))
