@@ -75,6 +75,16 @@ std::string describe(const Event& e) {
     return {};
 }
 
+// The simulator's resident memory, as the kernel counts it ("VmRSS:  123456 kB").
+std::string resident_memory() {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.starts_with("VmRSS:")) {
+            const auto at = line.find_first_not_of(" \t", 6);
+            return at == std::string::npos ? "unknown" : line.substr(at);
+        }
+    return "unknown";
+}
 
 }  // namespace
 
@@ -176,6 +186,8 @@ void apply_event(const Event& e, const fs::path& out, std::string_view note, boo
         host::inject_failure(op, static_cast<int>(std::strtol(a[0].c_str(), nullptr, 0)));
     } else if (e.verb == "clear_failures") {
         host::clear_failures();
+    } else if (e.verb == "memory") {
+        host::board_log("sim", "memory " + resident_memory());
     } else if (e.verb == "log") {
         std::string text;
         for (const auto& s : a) text += (text.empty() ? "" : " ") + s;

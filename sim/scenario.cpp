@@ -285,6 +285,8 @@ struct Parser {
             add(t, "fail", std::move(args));
         } else if (v == "clear_failures" && n == 0) {
             add(t, "clear_failures");
+        } else if (v == "memory" && n == 0) {
+            add(t, "memory");
         } else if (v == "log" && n >= 1) {
             add(t, "log", std::vector<std::string>(w.begin() + 2, w.end()));
         } else if (v == "power" && n == 1 && arg(0) == "off") {
