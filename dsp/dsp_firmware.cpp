@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -28,11 +29,14 @@ constexpr const char* kImportTemp = "/home/config/ImageParam.imp";
 constexpr std::uint8_t kSync = 0x55, kFramed = 0xA0, kShort = 0x0A;
 constexpr std::uint8_t kClassLoad = 0x19, kClassLine = 0x0A, kClassReply = 0x86;
 constexpr std::uint8_t kReady = 0x00, kLineOk = 0x01, kAgain = 0x0A;
-// Bounds of the upload's waits (each read gives up after 100 ms of quiet):
-// sends per phase, sends of one line, frames read past per send.
-constexpr int kPhaseTries = 50;
-constexpr int kLineSends = 10;
-constexpr int kLineReads = 20;
+// Bounds of the upload's waits, in milliseconds of the board's clock: one
+// exchange (the start, the loading request, a line with its repeats) and the
+// whole upload, far beyond what a large firmware file takes.
+constexpr std::int64_t kExchangeMs = 10'000;
+constexpr std::int64_t kUploadMs = 20 * 60'000;
+// The start command goes again after this long without an answer: the
+// microcontroller may not have been listening yet.
+constexpr std::int64_t kStartRepeatMs = 1'000;
 
 bool regular_file(const char* system_path, off_t* size = nullptr) {
     struct stat st {};
@@ -69,23 +73,35 @@ int read_frame(int fd, bvs_msg* msg) {
     return read_byte(fd, b) == 0 && b == sum ? 1 : 0;
 }
 
-// Sends and reads answers until the microcontroller's reply is `want` (true)
-// or `again` (false, when `again` differs from `want`). Frames of other kinds
-// are read past; the message goes again only once the line has gone quiet,
-// so a late answer is never mistaken for the answer to a repeat.
-bool exchange(int fd, const std::function<void()>& send, std::uint8_t want, int again, int sends) {
-    for (int s = 0; s < sends; ++s) {
-        send();
-        for (int r = 0; r < kLineReads; ++r) {
-            bvs_msg reply{};
-            const int got = read_frame(fd, &reply);
-            if (got < 0) break;  // quiet: send again
-            if (got == 0 || reply.msg_class != kClassReply || reply.len < 2) continue;
-            if (reply.data[0] == want) return true;
-            if (reply.data[0] == again) {
-                std::printf("send fail!\n");
-                break;
-            }
+std::int64_t now_ms() {
+    timeval tv{};
+    clk_gettimeofday(&tv);
+    return std::int64_t{tv.tv_sec} * 1000 + tv.tv_usec / 1000;
+}
+
+// Sends, then reads answers until the microcontroller's status is `want`
+// (true). Answers carry no line number, so the message goes again only when
+// its answer asks for that (`again`), or after `repeat_ms` without the
+// wanted answer where that is not 0: a repeat sent on a mere silence would
+// take a late answer for its own. Other frames are read past. False once the
+// exchange's time or the upload's (`upload_end`) has run out.
+bool exchange(int fd, const std::function<void()>& send, std::uint8_t want, int again, std::int64_t repeat_ms,
+              std::int64_t upload_end) {
+    std::int64_t sent = now_ms();
+    const std::int64_t end = std::min(sent + kExchangeMs, upload_end);
+    send();
+    for (std::int64_t t = sent; t < end; t = now_ms()) {
+        if (repeat_ms > 0 && t - sent >= repeat_ms) {
+            send();
+            sent = t;
+        }
+        bvs_msg reply{};
+        if (read_frame(fd, &reply) != 1 || reply.msg_class != kClassReply || reply.len < 2) continue;
+        if (reply.data[0] == want) return true;
+        if (reply.data[0] == again) {
+            std::printf("send fail!\n");
+            send();
+            sent = now_ms();
         }
     }
     return false;
@@ -165,26 +181,31 @@ int upgrade_pic(int fd, std::uint32_t* canvas, int fb, HIFB_BUFFER_S* buffer, st
         std::printf("test.hex is not a firmware file\n");
         return -1;
     }
-    if (!exchange(fd, [fd] { send_start(fd); }, kReady, -1, kPhaseTries)) {
+    const std::int64_t upload_end = now_ms() + kUploadMs;
+    if (!exchange(fd, [fd] { send_start(fd); }, kReady, -1, kStartRepeatMs, upload_end)) {
         std::printf("no answer to the upgrade start\n");
         return -1;
     }
     std::printf("get 1 ok!\n");
     const bvs_msg load{1, kClassLoad, {}};
-    if (!exchange(fd, [fd, &load] { send_msg(fd, &load); }, kAgain, -1, kPhaseTries)) {
+    if (!exchange(fd, [fd, &load] { send_msg(fd, &load); }, kAgain, -1, 0, upload_end)) {
         std::printf("no answer to the loading request\n");
         return -1;
     }
     std::printf("get 2 ok!\n");
 
-    int shown = 0;
+    int shown = 0, number = 0;
     HexLine line;
     for (std::size_t at = 0; next_hex_line(text.data(), text.size(), at, line); at = line.next) {
         if (line.end == line.begin) continue;
+        ++number;
         bvs_msg msg{0, kClassLine, {}};
         msg.len = static_cast<std::uint8_t>(pack_hex_line(text.data(), line, msg.data, kMaxLineBytes) + 1);
-        if (!exchange(fd, [fd, &msg] { send_msg(fd, &msg); }, kLineOk, kAgain, kLineSends)) {
-            std::printf("firmware line not accepted\n");
+        if (!exchange(fd, [fd, &msg] { send_msg(fd, &msg); }, kLineOk, kAgain, 0, upload_end)) {
+            if (now_ms() >= upload_end)
+                std::printf("firmware upload took too long, at line %d\n", number);
+            else
+                std::printf("firmware line %d not accepted\n", number);
             return -1;
         }
         std::printf("send ok!\n");

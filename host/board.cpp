@@ -99,7 +99,8 @@ void board_log(std::string_view area, std::string_view text) {
         if (g_log_file.is_open()) g_log_file << stamp << line << '\n' << std::flush;
         if (g_options.echo_log) std::cerr << stamp << line << '\n';
     }
-    g_log.push_back(std::move(line));
+    // A run that logs to a file may go on for hours: its lines are not kept twice.
+    if (!g_log_file.is_open()) g_log.push_back(std::move(line));
 }
 
 std::vector<std::string> board_log_lines(std::string_view area) {

@@ -37,9 +37,11 @@ const std::filesystem::path& board_root();
 // Log of everything the board was asked to do, one line per operation:
 // "<area>: <text>", e.g. "shell: umount /opt", "gpio: power 1".
 void board_log(std::string_view area, std::string_view text);
+// The lines kept in memory: those logged while no log file was set.
 std::vector<std::string> board_log_lines(std::string_view area = {});
 void board_log_clear();
-// Also append every line to this file (the simulator's device log).
+// Append every later line to this file (the simulator's device log) instead
+// of keeping it in memory.
 void board_log_to_file(const std::filesystem::path& file);
 
 // Failure injection. An operation is named by its platform function
@@ -123,6 +125,9 @@ std::vector<std::string> mcu_commands();            // e.g. "heartbeat 1", "trac
 std::vector<std::string> mcu_firmware_lines();      // lines accepted during a firmware upload
 // The firmware line of this number (from 1) is answered "send again" the first time.
 void mcu_reject_line(int number);
+// The microcontroller takes up what the system sends this many board seconds
+// after it arrived, then acts and answers (0: at once).
+void mcu_reply_delay(double seconds);
 
 // ---------------------------------------------------------------- board devices
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -68,6 +69,7 @@ struct Shared {
     std::vector<std::string> commands;
     std::vector<std::string> lines;
     std::vector<int> reject_once;  // firmware line numbers answered "again" the first time
+    double reply_delay = 0;        // board seconds the simulator takes over what it receives
     std::uint64_t heartbeats = 0;
     int last_heartbeat = -1;
     int wake = -1;  // eventfd of the running simulator
@@ -263,6 +265,10 @@ double next_period(double due, double period, double now) {
 void simulate(int master, int wake) {
     Decoder decoder;
     std::vector<std::uint8_t> out;
+    // What the system sent, held back by the reply delay, with the board
+    // time it is taken up.
+    std::deque<std::pair<double, std::vector<std::uint8_t>>> later;
+    double reply_delay = 0;
     double next_status = board_uptime();
     double next_radar = next_status;
     std::uint8_t buf[4096];
@@ -274,6 +280,7 @@ void simulate(int master, int wake) {
             std::lock_guard lock(g.mutex);
             out.insert(out.end(), g.outbox.begin(), g.outbox.end());
             g.outbox.clear();
+            reply_delay = g.reply_delay;
             if (now >= next_status) {
                 if (!loader && out.size() < kBacklog) {
                     const auto f = status_frame(g.vehicle);
@@ -308,7 +315,8 @@ void simulate(int master, int wake) {
 
         // Wait on the board's clock for the next periodic frame, for what the
         // system writes, or for what the scenario asks.
-        const double until = radar ? std::min(next_status, next_radar) : next_status;
+        double until = radar ? std::min(next_status, next_radar) : next_status;
+        if (!later.empty()) until = std::min(until, later.front().first);
         pollfd p[2] = {{master, static_cast<short>(POLLIN | (out.empty() ? 0 : POLLOUT)), 0}, {wake, POLLIN, 0}};
         int n;
         {
@@ -334,7 +342,10 @@ void simulate(int master, int wake) {
             if (r > 0) {
                 got = true;
                 parts::serial_arrived(parts::kToMcu, static_cast<std::size_t>(r));
-                decoder.feed(buf, static_cast<std::size_t>(r), board_uptime());
+                if (reply_delay > 0)
+                    later.emplace_back(board_uptime() + reply_delay, std::vector<std::uint8_t>(buf, buf + r));
+                else
+                    decoder.feed(buf, static_cast<std::size_t>(r), board_uptime());
                 std::lock_guard lock(g.mutex);
                 if (g.received.size() + static_cast<std::size_t>(r) > kReceivedLimit)
                     g.received.erase(g.received.begin(),
@@ -344,6 +355,8 @@ void simulate(int master, int wake) {
         }
         if (n > 0 && !got && (p[0].revents & (POLLHUP | POLLERR)))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));  // no listener: do not spin
+        for (const double t = board_uptime(); !later.empty() && later.front().first <= t; later.pop_front())
+            decoder.feed(later.front().second.data(), later.front().second.size(), later.front().first);
         decoder.run(out, board_uptime());
     }
 }
@@ -363,6 +376,7 @@ void parts::mcu_reset() {
     g.commands.clear();
     g.lines.clear();
     g.reject_once.clear();
+    g.reply_delay = 0;
     g.heartbeats = 0;
     g.last_heartbeat = -1;
 }
@@ -455,6 +469,11 @@ std::vector<std::string> mcu_commands() {
 void mcu_reject_line(int number) {
     std::lock_guard lock(g.mutex);
     g.reject_once.push_back(number);
+}
+
+void mcu_reply_delay(double seconds) {
+    std::lock_guard lock(g.mutex);
+    g.reply_delay = seconds;
 }
 
 std::vector<std::string> mcu_firmware_lines() {

@@ -453,6 +453,10 @@ HI_S32 HI_MPI_VENC_StartRecvPic(VENC_CHN VeChn) {
         if (!c->ring.virt) {
             c->ring = host::mmz_alloc(c->ring_size);
             if (!c->ring.virt) return err(EN_ERR_NOMEM);
+            // The chip's ring is memory it holds whole. Touched here, it
+            // counts at once, not a page at a time over the first lap of a
+            // recording, which looked like memory creeping up for minutes.
+            std::memset(c->ring.virt, 0, c->ring_size);
         }
         c->receiving = true;
         c->spell = ++g_venc.spells;

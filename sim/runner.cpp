@@ -78,6 +78,16 @@ std::string describe(const Event& e) {
     return {};
 }
 
+// The simulator's resident memory, as the kernel counts it ("VmRSS:  123456 kB").
+std::string resident_memory() {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.starts_with("VmRSS:")) {
+            const auto at = line.find_first_not_of(" \t", 6);
+            return at == std::string::npos ? "unknown" : line.substr(at);
+        }
+    return "unknown";
+}
 
 }  // namespace
 
@@ -207,6 +217,8 @@ void apply_event(const Event& e, const fs::path& out, std::string_view note, boo
         host::inject_failure(op, static_cast<int>(std::strtol(a[0].c_str(), nullptr, 0)));
     } else if (e.verb == "clear_failures") {
         host::clear_failures();
+    } else if (e.verb == "memory") {
+        host::board_log("sim", "memory " + resident_memory());
     } else if (e.verb == "log") {
         std::string text;
         for (const auto& s : a) text += (text.empty() ? "" : " ") + s;
@@ -289,6 +301,7 @@ int run(const RunOptions& options) {
     for (const auto& f : scenario->failures) apply_event(Event{0, 0, "fail", f}, g_out);
     for (const auto& d : scenario->disks) host::disk_insert(d.label, d.capacity_mb, d.partitioned, d.formatted);
     for (int line : scenario->mcu_reject_lines) host::mcu_reject_line(line);
+    host::mcu_reply_delay(scenario->mcu_reply_delay);
     for (const auto& f : scenario->disk_files) {
         std::error_code ec;
         const fs::path to = host::disk_files(f.label) / f.name;

@@ -190,6 +190,11 @@ struct Parser {
         } else if (k == "mcu_reject_line" && w.size() == 2) {
             if (!parse_long(w[1], n, 1, 1000000)) return fail("mcu_reject_line wants a line number from 1");
             sc.mcu_reject_lines.push_back(static_cast<int>(n));
+        } else if (k == "mcu_reply_delay" && w.size() == 2) {
+            double v;
+            if (!parse_double(w[1], v) || v < 0 || v > kMaxReplyDelay)
+                return fail("mcu_reply_delay wants board seconds, 0 to 3600");
+            sc.mcu_reply_delay = v;
         } else if (k == "mcu" && w.size() == 2 && (w[1] == "external" || w[1] == "internal")) {
             sc.external_mcu = w[1] == "external";
         } else if (k == "settings" && w.size() == 2 && w[1] == "scene") {
@@ -349,6 +354,8 @@ struct Parser {
             add(t, "fail", std::move(args));
         } else if (v == "clear_failures" && n == 0) {
             add(t, "clear_failures");
+        } else if (v == "memory" && n == 0) {
+            add(t, "memory");
         } else if (v == "log" && n >= 1) {
             add(t, "log", std::vector<std::string>(w.begin() + 2, w.end()));
         } else if (v == "power" && n == 1 && arg(0) == "off") {

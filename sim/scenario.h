@@ -14,6 +14,9 @@ namespace sim {
 // Board seconds per real second a run may play at.
 constexpr double kMinSpeed = 0.01;
 constexpr double kMaxSpeed = 1000;
+// The longest reply delay of the microcontroller (board seconds): far past
+// any bound the system waits, so it plays one that never answers.
+constexpr double kMaxReplyDelay = 3600;
 
 // One thing that happens to the board at a moment of board time.
 struct Event {
@@ -84,6 +87,7 @@ struct Scenario {
     double speed = 1.0;
     bool external_mcu = false;
     std::vector<int> mcu_reject_lines;  // firmware lines the microcontroller asks for again once
+    double mcu_reply_delay = 0;         // board seconds before the microcontroller answers
     std::optional<std::filesystem::path> settings_file;
     int settings_line = 0;
     bool scene_settings = false;  // start calibrated on the synthetic scene
