@@ -86,6 +86,7 @@ constexpr std::pair<const char*, const char*> kSettingUsage[] = {
     {"paced", "paced on|off"},
     {"speed", "speed X"},
     {"mcu_reject_line", "mcu_reject_line N"},
+    {"mcu_reply_delay", "mcu_reply_delay SECONDS"},
     {"mcu", "mcu external|internal"},
     {"settings", "settings FILE|scene"},
     {"scene", "scene LENGTH WIDTH RANGE"},
@@ -116,6 +117,7 @@ constexpr std::pair<const char*, const char*> kEventUsage[] = {
     {"overlay", "T overlay NAME"},
     {"fail", "T fail TIMES OPERATION"},
     {"clear_failures", "T clear_failures"},
+    {"memory", "T memory"},
     {"log", "T log TEXT"},
     {"power", "T power off"},
 };

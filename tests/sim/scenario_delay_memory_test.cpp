@@ -21,4 +21,12 @@ TEST(ScenarioReplyDelayAndMemory, AreReadAndBadDelaysNameTheirLine) {
     }
 }
 
+TEST(ScenarioReplyDelayAndMemory, MisplacedWordsAreNamedAsSettingOrEvent) {
+    std::string error;
+    EXPECT_FALSE(sim::parse_scenario("1 mcu_reply_delay 0.15\n", "/base", error).has_value());
+    EXPECT_NE(error.find("mcu_reply_delay is a setting"), std::string::npos) << error;
+    EXPECT_FALSE(sim::parse_scenario("memory\n", "/base", error).has_value());
+    EXPECT_NE(error.find("memory is an event"), std::string::npos) << error;
+}
+
 }  // namespace
