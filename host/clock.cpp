@@ -27,6 +27,7 @@ struct Entry {
     std::condition_variable* cv;
     int fd;
     bool settled;  // woken once the rest is idle at its deadline
+    bool first;    // woken before the rest due at its deadline
     bool due;     // its deadline came: it runs as soon as it is woken
     bool woken;   // and it was
     bool poked;   // what it waits for changed
@@ -220,17 +221,23 @@ void run(State& s) {
         }
         if (!busy) {
             // Everything else has run at this instant: the settled waits now.
+            const bool others = std::any_of(s.entries.begin(), s.entries.end(), [&](const Entry& e) {
+                return !e.settled && e.deadline <= s.now.load();
+            });
             bool settled = false;
             for (Entry& e : s.entries)
-                if (e.settled && e.deadline <= s.now.load()) settled = e.due = true;
+                if (!others && e.settled && e.deadline <= s.now.load()) settled = e.due = true;
             if (settled) continue;
             std::int64_t next = kFar;
             for (const Entry& e : s.entries) next = std::min(next, e.deadline);
             const std::int64_t limit = speed_limit(s);
             if (next <= limit) {
                 if (next > s.now.load()) s.now = next;
+                const bool firsts = std::any_of(s.entries.begin(), s.entries.end(), [&](const Entry& e) {
+                    return e.first && !e.due && e.deadline <= next;
+                });
                 for (Entry& e : s.entries)
-                    if (e.deadline <= next && !e.settled) e.due = true;
+                    if (e.deadline <= next && !e.settled && (e.first || !firsts)) e.due = true;
                 poll = std::chrono::microseconds(20);
                 continue;
             }
@@ -264,12 +271,13 @@ State& state() {
     return *s;
 }
 
-std::uint64_t begin(std::int64_t deadline, std::mutex* mutex, std::condition_variable* cv, int fd, bool settled) {
+std::uint64_t begin(std::int64_t deadline, std::mutex* mutex, std::condition_variable* cv, int fd, bool settled,
+                    bool first) {
     State& s = state();
     std::lock_guard lock(s.mutex);
     const std::uint64_t id = s.next_id++;
     const bool due = !settled && deadline <= s.now.load();
-    s.entries.push_back(Entry{id, this_tid(), deadline, mutex, cv, fd, settled, due, false, false});
+    s.entries.push_back(Entry{id, this_tid(), deadline, mutex, cv, fd, settled, first, due, false, false});
     ++s.version;
     s.kicked = true;
     s.kick.notify_one();
@@ -298,9 +306,9 @@ std::int64_t to_ns(double board_seconds) {
 }
 
 Wait::Wait(double deadline, std::mutex& mutex, std::condition_variable& cv, bool settled)
-    : id_(begin(to_ns(deadline), &mutex, &cv, -1, settled)) {}
+    : id_(begin(to_ns(deadline), &mutex, &cv, -1, settled, false)) {}
 
-Wait::Wait(double deadline, int fd) : id_(begin(to_ns(deadline), nullptr, nullptr, fd, false)) {}
+Wait::Wait(double deadline, int fd, bool first) : id_(begin(to_ns(deadline), nullptr, nullptr, fd, false, first)) {}
 
 Wait::~Wait() {
     State& s = state();

@@ -29,11 +29,13 @@ std::int64_t to_ns(double board_seconds);
 // When its deadline comes the clock notifies `cv` under `mutex`, or writes
 // one to the eventfd `fd`. A `settled` wait is woken at its deadline only
 // once every other thread woken at that instant waits again, so what it
-// does next sees the system settled there (the scenario's events do).
+// does next sees the system settled there (the scenario's events do). A
+// `first` wait is woken before the others due at the same instant, which
+// wait until it waits again (the microcontroller's frames go out first).
 class Wait {
 public:
     Wait(double deadline, std::mutex& mutex, std::condition_variable& cv, bool settled = false);
-    Wait(double deadline, int fd);
+    Wait(double deadline, int fd, bool first = false);
     ~Wait();
     Wait(const Wait&) = delete;
     Wait& operator=(const Wait&) = delete;

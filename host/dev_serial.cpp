@@ -3,7 +3,7 @@
 // microcontroller simulator holds the master; without the simulator the
 // device takes the master and an outside program opens the slave.
 #include <atomic>
-#include <chrono>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -11,6 +11,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "host/clock.h"
@@ -39,35 +40,26 @@ struct Line {
     }
 };
 
-// Bytes on their way through the pseudo-terminal, per direction, and when
-// that count last changed. Bytes that do not arrive within kLost were
-// changed by the line's settings: the count starts again. A busy host can
-// take tens of milliseconds to pass bytes on, so the limit is generous.
-struct Transfers {
-    std::atomic<bool> on{false};
-    std::atomic<std::int64_t> pending[2]{};
-    std::atomic<std::int64_t> changed[2]{};  // steady clock, ns
-};
-Transfers g_transfers;
-constexpr std::int64_t kLost = 1'000'000'000;
+// The simulator's end of the line while it runs, or -1. The kernel passes
+// bytes on through the pseudo-terminal later, on its own schedule; a read or
+// poll that finds nothing waiting first makes it pass on everything written
+// before. The system's writes are handed over that way at once, and board
+// time waits while the simulator has bytes to read: what the system wrote at
+// a board instant reaches the simulator at that instant, however busy the
+// host is.
+std::atomic<int> g_simulator{-1};
 
-std::int64_t steady_ns() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+bool mcu_has_bytes() {
+    const int fd = g_simulator.load();
+    int waiting = 0;
+    return fd >= 0 && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0;
 }
 
-bool in_flight(parts::Direction d) {
-    Transfers& t = g_transfers;
-    if (!t.on.load() || t.pending[d].load() <= 0) return false;
-    if (steady_ns() - t.changed[d].load() > kLost) {
-        t.pending[d] = 0;
-        return false;
+void hand_over(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    while (::poll(&p, 1, 0) < 0 && errno == EINTR) {
     }
-    return true;
 }
-
-bool mcu_has_bytes() { return in_flight(parts::kToMcu); }
 
 int set_nonblock(int fd) {
     const int fl = ::fcntl(fd, F_GETFL);
@@ -128,39 +120,24 @@ public:
         if (!line) return -EBADF;
         if (!buf) return -EFAULT;
         if (len == 0) return 0;
-        bool waited = false;
         for (;;) {
             const ssize_t r = ::read(line->fd, buf, len);
             if (r > 0 && !line->master) {
-                parts::serial_arrived(parts::kToSystem, static_cast<std::size_t>(r));
-                // The rest of what the simulator wrote by now comes with it:
-                // the line would have delivered it all by this board time.
-                // Only what was written before this read: bytes the simulator
-                // sends while we wait belong to a later board time.
+                // Read on until the line is empty: a read that finds nothing
+                // has the kernel pass on what the simulator wrote before it,
+                // so this read has all of it, as the line would have
+                // delivered it by this board time.
                 auto got = static_cast<std::size_t>(r);
-                std::int64_t owed = in_flight(parts::kToSystem) ? g_transfers.pending[parts::kToSystem].load() : 0;
-                while (got < len && owed > 0) {
-                    pollfd p{line->fd, POLLIN, 0};
-                    if (::poll(&p, 1, static_cast<int>(kLost / 1'000'000)) <= 0) break;
+                while (got < len) {
                     const ssize_t more = ::read(line->fd, static_cast<char*>(buf) + got, len - got);
                     if (more <= 0) break;
-                    parts::serial_arrived(parts::kToSystem, static_cast<std::size_t>(more));
                     got += static_cast<std::size_t>(more);
-                    owed -= more;
                 }
                 return static_cast<ssize_t>(got);
             }
             if (r >= 0) return r;
             if (errno == EINTR) continue;
             if (errno != EAGAIN) return -errno;
-            // What the simulator wrote is on its way through the kernel: take
-            // it now, as the line would have delivered it by this board time.
-            if (!line->master && !waited && in_flight(parts::kToSystem)) {
-                waited = true;
-                pollfd p{line->fd, POLLIN, 0};
-                if (::poll(&p, 1, static_cast<int>(kLost / 1'000'000)) > 0) continue;
-                g_transfers.pending[parts::kToSystem] = 0;
-            }
             if (line->nonblock) return -EAGAIN;
             int timeout = -1;
             termios t{};
@@ -182,7 +159,6 @@ public:
         std::size_t done = 0;
         while (done < len) {
             const ssize_t r = ::write(line->fd, static_cast<const char*>(buf) + done, len - done);
-            if (r > 0 && !line->master) parts::serial_sent(parts::kToMcu, static_cast<std::size_t>(r));
             if (r > 0) {
                 done += static_cast<std::size_t>(r);
                 continue;
@@ -192,6 +168,10 @@ public:
             if (line->nonblock) return done > 0 ? static_cast<ssize_t>(done) : -EAGAIN;
             const int w = wait_for(*line, POLLOUT, -1);
             if (w < 0) return done > 0 ? static_cast<ssize_t>(done) : w;
+        }
+        if (!line->master && done > 0) {
+            const int simulator = g_simulator.load();
+            if (simulator >= 0) hand_over(simulator);
         }
         return static_cast<ssize_t>(done);
     }
@@ -213,11 +193,7 @@ public:
     int tcflush(int queue) override {
         auto line = current();
         if (!line) return -EBADF;
-        if (::tcflush(line->fd, queue) != 0) return -errno;
-        // Flushed bytes will never arrive.
-        if (!line->master && (queue == TCIFLUSH || queue == TCIOFLUSH)) g_transfers.pending[parts::kToSystem] = 0;
-        if (!line->master && (queue == TCOFLUSH || queue == TCIOFLUSH)) g_transfers.pending[parts::kToMcu] = 0;
-        return 0;
+        return ::tcflush(line->fd, queue) == 0 ? 0 : -errno;
     }
 
     void shutdown() {
@@ -319,26 +295,8 @@ void parts::serial_power_off() {
 }
 
 void parts::serial_count_transfers(bool on) {
-    Transfers& t = g_transfers;
-    t.on = false;
-    for (auto& p : t.pending) p = 0;
-    t.on = on;
+    g_simulator = on ? serial_master_fd() : -1;
     clock::set_activity(on ? mcu_has_bytes : nullptr);
-}
-
-void parts::serial_sent(Direction d, std::size_t n) {
-    Transfers& t = g_transfers;
-    if (!t.on.load()) return;
-    t.changed[d] = steady_ns();
-    t.pending[d] += static_cast<std::int64_t>(n);
-}
-
-void parts::serial_arrived(Direction d, std::size_t n) {
-    Transfers& t = g_transfers;
-    if (!t.on.load()) return;
-    t.changed[d] = steady_ns();
-    // Settings of the line may have added bytes on the way: never below zero.
-    if (t.pending[d].fetch_sub(static_cast<std::int64_t>(n)) < static_cast<std::int64_t>(n)) t.pending[d] = 0;
 }
 
 int parts::serial_master_fd() {

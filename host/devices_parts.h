@@ -27,14 +27,9 @@ void serial_power_on(bool simulated_mcu);
 void serial_power_off();
 int serial_master_fd();  // -1 when the board has none or lends it out
 
-// Bytes on their way through the pseudo-terminal between the system and the
-// simulator, counted while the simulator runs: board time does not pass
-// while the simulator has bytes to read, and a reading system waits briefly
-// for bytes the simulator wrote.
-enum Direction { kToMcu, kToSystem };
+// While the simulator runs, board time does not pass while it has bytes of
+// the system's to read.
 void serial_count_transfers(bool on);
-void serial_sent(Direction d, std::size_t n);
-void serial_arrived(Direction d, std::size_t n);
 
 // The microcontroller's recorded state is cleared at every power-on.
 void mcu_reset();

@@ -305,7 +305,6 @@ void simulate(int master, int wake) {
         while (!out.empty()) {
             const ssize_t w = ::write(master, out.data(), out.size());
             if (w > 0) {
-                parts::serial_sent(parts::kToSystem, static_cast<std::size_t>(w));
                 out.erase(out.begin(), out.begin() + w);
                 continue;
             }
@@ -314,13 +313,15 @@ void simulate(int master, int wake) {
         }
 
         // Wait on the board's clock for the next periodic frame, for what the
-        // system writes, or for what the scenario asks.
+        // system writes, or for what the scenario asks. Frames due at an
+        // instant go out before the system's threads due then run, so they
+        // see them whatever order the host would run them in.
         double until = radar ? std::min(next_status, next_radar) : next_status;
         if (!later.empty()) until = std::min(until, later.front().first);
         pollfd p[2] = {{master, static_cast<short>(POLLIN | (out.empty() ? 0 : POLLOUT)), 0}, {wake, POLLIN, 0}};
         int n;
         {
-            clock::Wait wait(until, wake);
+            clock::Wait wait(until, wake, true);
             bool asked;
             {
                 std::lock_guard lock(g.mutex);
@@ -337,21 +338,19 @@ void simulate(int master, int wake) {
             }
         }
         bool got = false;
-        if (n > 0 && (p[0].revents & POLLIN)) {
-            const ssize_t r = ::read(master, buf, sizeof buf);
-            if (r > 0) {
-                got = true;
-                parts::serial_arrived(parts::kToMcu, static_cast<std::size_t>(r));
-                if (reply_delay > 0)
-                    later.emplace_back(board_uptime() + reply_delay, std::vector<std::uint8_t>(buf, buf + r));
-                else
-                    decoder.feed(buf, static_cast<std::size_t>(r), board_uptime());
-                std::lock_guard lock(g.mutex);
-                if (g.received.size() + static_cast<std::size_t>(r) > kReceivedLimit)
-                    g.received.erase(g.received.begin(),
-                                     g.received.begin() + static_cast<std::ptrdiff_t>(g.received.size() / 2));
-                g.received.insert(g.received.end(), buf, buf + r);
-            }
+        // Everything the system has written: a read that finds nothing has
+        // the kernel pass on the rest, so board time may pass once this ends.
+        for (ssize_t r = 0; n > 0 && (p[0].revents & POLLIN) && (r = ::read(master, buf, sizeof buf)) > 0;) {
+            got = true;
+            if (reply_delay > 0)
+                later.emplace_back(board_uptime() + reply_delay, std::vector<std::uint8_t>(buf, buf + r));
+            else
+                decoder.feed(buf, static_cast<std::size_t>(r), board_uptime());
+            std::lock_guard lock(g.mutex);
+            if (g.received.size() + static_cast<std::size_t>(r) > kReceivedLimit)
+                g.received.erase(g.received.begin(),
+                                 g.received.begin() + static_cast<std::ptrdiff_t>(g.received.size() / 2));
+            g.received.insert(g.received.end(), buf, buf + r);
         }
         if (n > 0 && !got && (p[0].revents & (POLLHUP | POLLERR)))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));  // no listener: do not spin

@@ -2,6 +2,7 @@
 // driven by key frames from the microcontroller.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -24,17 +25,22 @@ using namespace cali_plan;
 struct Script {
     std::ostringstream text;
     double t = 1.0;
+    double last_key = 0;
     void key(int code, double gap = 0.15) {
         char line[64];
         std::snprintf(line, sizeof line, "%.2f key %d\n", t, code);
         text << line;
+        last_key = t;
         t += gap;
     }
     void keys(const std::vector<int>& codes) {
         for (int k : codes) key(k);
     }
-    // Screenshots over eight passes: the blinking block or cross shows on some.
+    // Screenshots over eight passes: the blinking block or cross shows on
+    // some. The first comes two whole passes after the last key, which is
+    // surely handled by then.
     void shots(const std::string& name) {
+        t = std::max(t, last_key + 0.25);
         for (int i = 0; i < 8; ++i) event("screenshot " + name + "-" + std::to_string(i));
     }
     void event(const std::string& what) {
