@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tests/cali_plan.h"
+#include "tests/screen_compare.h"
 #include "tests/svsim_run.h"
 
 namespace {
@@ -109,17 +110,6 @@ std::string calibration_scenario() {
     s.event("screenshot view");
     s.event("power off");
     return s.text.str();
-}
-
-// Centroid of the dark pixels within 8 pixels of (row, col): a mark's disk.
-std::array<double, 2> disk_at(const host::Picture& p, int row, int col) {
-    double sr = 0, sc_ = 0, n = 0;
-    for (int r = row - 8; r <= row + 8; ++r)
-        for (int c = col - 8; c <= col + 8; ++c) {
-            const std::uint32_t v = p.argb[static_cast<std::size_t>(r * 800 + c)];
-            if (((v >> 16) & 255) + ((v >> 8) & 255) + (v & 255) < 150) sr += r, sc_ += c, n += 1;
-        }
-    return n > 0 ? std::array<double, 2>{sr / n, sc_ / n} : std::array<double, 2>{-100, -100};
 }
 
 TEST(CalibrationExample, TheShippedKeysAreTheOnesTheSceneAsksFor) {

@@ -128,17 +128,6 @@ host::Picture blinking(const fs::path& screens, const std::string& name, std::ui
     return best;
 }
 
-// Centroid of the dark pixels of a mark's disk within 8 pixels of (row, col).
-std::array<double, 2> disk_at(const host::Picture& p, int row, int col) {
-    double sr = 0, sc_ = 0, n = 0;
-    for (int r = row - 8; r <= row + 8; ++r)
-        for (int c = col - 8; c <= col + 8; ++c) {
-            const std::uint32_t v = p.argb[static_cast<std::size_t>(r * 800 + c)];
-            if (((v >> 16) & 255) + ((v >> 8) & 255) + (v & 255) < 150) sr += r, sc_ += c, n += 1;
-        }
-    return n > 0 ? std::array<double, 2>{sr / n, sc_ / n} : std::array<double, 2>{-100, -100};
-}
-
 TEST_F(CalibrationRun, TheInstallersKeysCalibrateAllFourCamerasAndTheBirdsEyeViewShowsTheMarks) {
     Script s;
     s.text << "speed 1000\n";
