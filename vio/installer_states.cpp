@@ -28,7 +28,7 @@ void rebuild_views() {
 // Enters an editing page: what the exit key puts back.
 void take_copy() { temp_param = flash_param; }
 
-// The car picture's area when the car page was entered.
+// The car picture's area when the car page or the blind-zone page was entered.
 CarArea car_area;
 
 void enter_view_range_page(std::uint8_t& status, std::uint16_t bit) {
@@ -135,6 +135,7 @@ void installer_menu_state(std::uint8_t& status, const PassInfo& p) {
         case 1: enter_calibration_screen(status); break;
         case 2:
             take_copy();
+            car_area = save_car_area(table0);
             choos = 1;
             blind_zone_page();
             status = 23;
@@ -189,7 +190,9 @@ void blind_zone_page_state(std::uint8_t& status, const PassInfo& p) {
     }
     case KEY_EXIT:
         flash_param = temp_param;
-        redraw_car();
+        // Redrawing would leave what the longer zones drew around the car.
+        restore_car_area(table0, car_area);
+        car_area = {};
         enter_installer_menu(status, 2);
         break;
     case KEY_OK:
@@ -197,6 +200,7 @@ void blind_zone_page_state(std::uint8_t& status, const PassInfo& p) {
         save_param(&flash_param);
         set_blind_zones(im.fblank, im.bblank);
         if (all_cameras_calibrated()) build_birdseye();
+        car_area = {};
         enter_installer_menu(status, 2);
         break;
     default: break;
