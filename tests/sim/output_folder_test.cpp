@@ -26,10 +26,12 @@ int svsim(const fs::path& dir, const std::string& args, std::string& out, std::s
 TEST(OutputFolder, OneRunAtATimeAndAMistakeLeavesTheLastRunsResults) {
     TempDir tmp;
     const fs::path out = tmp.path / "out";
-    // A run that lasts a few real seconds: board time at real speed.
-    const pid_t first = spawn_svsim(tmp.path, "0.2 screenshot first\n2.5 power off\n");
+    // A run that lasts a few real seconds after its first picture: board time at
+    // real speed. Its start may take long on a slow or sanitized build, so the
+    // wait for that picture is generous.
+    const pid_t first = spawn_svsim(tmp.path, "0.2 screenshot first\n6 power off\n");
     ASSERT_GT(first, 0);
-    for (int i = 0; i < 500 && !fs::exists(out / "screens/first.png"); ++i)
+    for (int i = 0; i < 6000 && !fs::exists(out / "screens/first.png"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(fs::exists(out / "screens/first.png"));
 
