@@ -4,7 +4,10 @@
 // marks there.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +22,17 @@
 namespace cali_plan {
 
 namespace sc = host::scene;
+
+// Reads a saved settings file's bytes into `saved` and checks that all four
+// cameras are marked calibrated.
+inline void expect_all_four_calibrated(const std::string& file, Flash_param& saved) {
+    ASSERT_EQ(file.size(), sizeof saved);
+    std::memcpy(&saved, file.data(), sizeof saved);
+    EXPECT_EQ(saved.flagb, 1);
+    EXPECT_EQ(saved.flagf, 1);
+    EXPECT_EQ(saved.flagl, 1);
+    EXPECT_EQ(saved.flagr, 1);
+}
 
 // The scene's car and targets with every camera at its defaults, as a fresh
 // board starts.
