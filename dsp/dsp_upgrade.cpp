@@ -165,16 +165,26 @@ int format_usb2() {
     return sh_mkfs_vfat(device_name);
 }
 
+namespace {
+
+// One remove on the disk, between the remounts that let it write: `remove` is
+// the exact-name or the pattern form.
+int remove_on_disk(int (*remove)(const char*), const char* name) {
+    std::lock_guard lock(disk_ops_mutex());
+    sh_mount_remount_rw(kMountPoint);
+    const int r = remove(opt_path(name).c_str());
+    sh_mount_remount_rw(kMountPoint);
+    return r == 0 ? 0 : -1;
+}
+
+}  // namespace
+
 int delete_file(const char* name) {
     if (!name || !*name || std::strchr(name, '/')) {
         std::printf("delete file: bad name\n");
         return -1;
     }
-    std::lock_guard lock(disk_ops_mutex());
-    sh_mount_remount_rw(kMountPoint);
-    const int r = sh_rm_rf_exact(opt_path(name).c_str());
-    sh_mount_remount_rw(kMountPoint);
-    return r == 0 ? 0 : -1;
+    return remove_on_disk(sh_rm_rf_exact, name);
 }
 
 std::string locked_name(const char* name) { return name[0] == '@' ? std::string(name + 1) : "@" + std::string(name); }
@@ -340,13 +350,7 @@ namespace {
 
 // Removes the files of a segment pattern that find_file made from a segment
 // name of the recorder's own form.
-int delete_segment(const char* pattern) {
-    std::lock_guard lock(disk_ops_mutex());
-    sh_mount_remount_rw(kMountPoint);
-    const int r = sh_rm_rf(opt_path(pattern).c_str());
-    sh_mount_remount_rw(kMountPoint);
-    return r == 0 ? 0 : -1;
-}
+int delete_segment(const char* pattern) { return remove_on_disk(sh_rm_rf, pattern); }
 
 void delete_oldest() {
     char pattern[64] = {};
