@@ -5,10 +5,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace host::scene {
@@ -74,12 +82,61 @@ constexpr double kFrontHeight = 700, kBackHeight = 900, kSideHeight = 1000;
 // the target's far and near rows, so neither row sits on the picture's centre.
 constexpr double kFrontPitch = deg(38), kBackPitch = deg(42);
 
+// The marks' disks by ground cell, so that a ground sample tests only the
+// disks near it instead of all of them; each cell keeps the disks in their
+// order, and a disk sits in the cells around its own as well, so that the
+// rounding of a sample's position never loses one.
+struct DiskGrid {
+    static constexpr double kCell = 2 * kDiskRadius;
+    double x0 = 0, y0 = 0;
+    int nx = 0, ny = 0;
+    std::vector<std::vector<std::uint8_t>> cells;
+
+    const std::vector<std::uint8_t>* at(double x, double y) const {
+        const double cx = std::floor((x - x0) / kCell), cy = std::floor((y - y0) / kCell);
+        if (!(cx >= 0 && cx < nx && cy >= 0 && cy < ny)) return nullptr;
+        return &cells[static_cast<std::size_t>(cy) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(cx)];
+    }
+};
+
 struct Geometry {
     Layout layout;
     Ground ground{};
     std::array<Camera, 4> cams{};  // left, right, back, front
     std::vector<std::array<double, 2>> disks;  // mark centres (x, y)
+    DiskGrid grid;
 };
+
+DiskGrid grid_of(const std::vector<std::array<double, 2>>& disks) {
+    DiskGrid g;
+    if (disks.empty()) return g;
+    double x1 = disks[0][0], y1 = disks[0][1];
+    g.x0 = x1;
+    g.y0 = y1;
+    for (const auto& m : disks) {
+        g.x0 = std::min(g.x0, m[0]);
+        g.y0 = std::min(g.y0, m[1]);
+        x1 = std::max(x1, m[0]);
+        y1 = std::max(y1, m[1]);
+    }
+    g.x0 -= kDiskRadius + 2 * DiskGrid::kCell;
+    g.y0 -= kDiskRadius + 2 * DiskGrid::kCell;
+    g.nx = static_cast<int>(std::ceil((x1 + kDiskRadius - g.x0) / DiskGrid::kCell)) + 3;
+    g.ny = static_cast<int>(std::ceil((y1 + kDiskRadius - g.y0) / DiskGrid::kCell)) + 3;
+    g.cells.resize(static_cast<std::size_t>(g.nx) * static_cast<std::size_t>(g.ny));
+    for (std::size_t i = 0; i < disks.size(); ++i) {
+        const auto& m = disks[i];
+        const int cx0 = static_cast<int>(std::floor((m[0] - kDiskRadius - g.x0) / DiskGrid::kCell)) - 1;
+        const int cx1 = static_cast<int>(std::floor((m[0] + kDiskRadius - g.x0) / DiskGrid::kCell)) + 1;
+        const int cy0 = static_cast<int>(std::floor((m[1] - kDiskRadius - g.y0) / DiskGrid::kCell)) - 1;
+        const int cy1 = static_cast<int>(std::floor((m[1] + kDiskRadius - g.y0) / DiskGrid::kCell)) + 1;
+        for (int cy = cy0; cy <= cy1; ++cy)
+            for (int cx = cx0; cx <= cx1; ++cx)
+                g.cells[static_cast<std::size_t>(cy) * static_cast<std::size_t>(g.nx) + static_cast<std::size_t>(cx)]
+                    .push_back(static_cast<std::uint8_t>(i));
+    }
+    return g;
+}
 
 int slot_of(int dir) {
     switch (dir) {
@@ -272,6 +329,7 @@ Geometry build(const Layout& layout) {
             geo.disks.push_back({p[1], p[0]});
         }
     }
+    geo.grid = grid_of(geo.disks);
     return geo;
 }
 
@@ -287,6 +345,10 @@ Vec to_ground(const Camera& c, const Vec& v) {
 double hit_car(const Ground& g, const Vec& o, const Vec& d) {
     const std::array<double, 3> lo{static_cast<double>(g.LRVLEN), static_cast<double>(g.FVLEN), 0};
     const std::array<double, 3> hi{static_cast<double>(g.LRVLEN + g.W), g.Z, kCarHeight};
+    // A ray that starts beyond a face and does not head back towards it
+    // misses the box; most rays do, and this spares them the divisions.
+    for (std::size_t i = 0; i < 3; ++i)
+        if ((o[i] < lo[i] && d[i] <= 0) || (o[i] > hi[i] && d[i] >= 0)) return INFINITY;
     double t0 = 0, t1 = INFINITY;
     for (std::size_t i = 0; i < 3; ++i) {
         if (d[i] == 0) {
@@ -322,19 +384,24 @@ Trace trace(const Geometry& geo, const Camera& c, double py, double px) {
 }
 
 Yuv ground_colour(const Geometry& geo, double x, double y) {
-    for (const auto& m : geo.disks) {
-        const double dx = x - m[0], dy = y - m[1];
-        if (std::abs(dx) > kDiskRadius || std::abs(dy) > kDiskRadius) continue;
-        const double d2 = dx * dx + dy * dy;
-        if (d2 <= kDotRadius * kDotRadius) return kMarkDot;
-        if (d2 <= kDiskRadius * kDiskRadius) return kMarkDisk;
+    if (const auto* near = geo.grid.at(x, y)) {
+        for (const std::uint8_t i : *near) {
+            const auto& m = geo.disks[i];
+            const double dx = x - m[0], dy = y - m[1];
+            if (std::abs(dx) > kDiskRadius || std::abs(dy) > kDiskRadius) continue;
+            const double d2 = dx * dx + dy * dy;
+            if (d2 <= kDotRadius * kDotRadius) return kMarkDot;
+            if (d2 <= kDiskRadius * kDiskRadius) return kMarkDisk;
+        }
     }
     const Ground& g = geo.ground;
     if (std::abs(x - (g.LRVLEN - kSideLineOut)) <= kLineHalf ||
         std::abs(x - (g.LRVLEN + g.W + kSideLineOut)) <= kLineHalf || std::abs(y - (g.Z + kRearLineOut)) <= kLineHalf)
         return kYellow;
+    // Whole numbers: even when half of one is whole too (fmod is slow).
     const double cell = std::floor(x / kSquare) + std::floor(y / kSquare);
-    return std::fmod(cell, 2) == 0 ? kGreyLight : kGreyDark;
+    const double half = cell * 0.5;
+    return std::isfinite(cell) && std::floor(half) == half ? kGreyLight : kGreyDark;
 }
 
 Yuv shade(const Geometry& geo, const Camera& c, double py, double px) {
@@ -378,6 +445,70 @@ std::vector<std::uint8_t> render(const Geometry& geo, const Camera& c) {
     return out;
 }
 
+// ---------------------------------------------------------------- picture cache
+
+// Tests start the simulator many times over on a few layouts, and rendering
+// is most of a start's work (several times over under the sanitizers). With
+// SVSIM_SCENE_CACHE naming a folder, a camera's picture is rendered once and
+// read back by later runs. The name holds everything the picture depends on
+// and the time this file was compiled, so a changed renderer never reads an
+// old picture.
+std::filesystem::path cache_file(const Geometry& geo, const Camera& c) {
+    const char* dir = std::getenv("SVSIM_SCENE_CACHE");
+    if (!dir || !*dir) return {};
+    std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+    auto mix = [&h](const auto& value) {
+        unsigned char bytes[sizeof value];
+        std::memcpy(bytes, &value, sizeof value);
+        for (const unsigned char b : bytes) h = (h ^ b) * 1099511628211ull;
+    };
+    for (const char ch : std::string_view(__DATE__ " " __TIME__)) mix(ch);
+    const Ground& g = geo.ground;
+    for (const int v : {g.LL, g.W, g.FVLEN, g.BVLEN, g.LRVLEN, c.dir, c.channel, c.lens.center_y, c.lens.center_x,
+                        c.lens.radius, c.lens.dis, c.lens.xx})
+        mix(v);
+    for (const double v : {g.Xc, g.Z}) mix(v);
+    for (const double v : c.position) mix(v);
+    for (const double v : c.rotation) mix(v);
+    for (const auto& m : geo.disks) {
+        mix(m[0]);
+        mix(m[1]);
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, "%016llx.yuv", static_cast<unsigned long long>(h));
+    return std::filesystem::path(dir) / name;
+}
+
+std::shared_ptr<const std::vector<std::uint8_t>> cached(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    auto frame = std::make_shared<std::vector<std::uint8_t>>(2 * kPlane);
+    if (!in.read(reinterpret_cast<char*>(frame->data()), static_cast<std::streamsize>(frame->size())) ||
+        in.peek() != std::char_traits<char>::eof())
+        return nullptr;
+    return frame;
+}
+
+// Written beside under a name of its own, then renamed: runs side by side
+// never read half a picture.
+void keep(const std::filesystem::path& file, const std::vector<std::uint8_t>& frame) {
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    std::filesystem::path part = file;
+    part += "." + std::to_string(getpid()) + "-" +
+            std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id())) + ".part";
+    {
+        std::ofstream out(part, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(frame.data()), static_cast<std::streamsize>(frame.size()));
+        if (!out.flush()) {
+            out.close();
+            std::filesystem::remove(part, ec);
+            return;
+        }
+    }
+    std::filesystem::rename(part, file, ec);
+    if (ec) std::filesystem::remove(part, ec);
+}
+
 // ---------------------------------------------------------------- state
 
 struct Slot {
@@ -417,8 +548,14 @@ std::shared_ptr<const std::vector<std::uint8_t>> picture(int channel) {
             std::memset(blank->data(), static_cast<int>(kOutside.y), kPlane);
             slot.frame = std::move(blank);
         } else {
-            slot.frame = std::make_shared<const std::vector<std::uint8_t>>(
-                render(geo, geo.cams[static_cast<std::size_t>(slot_of(dir))]));
+            const Camera& c = geo.cams[static_cast<std::size_t>(slot_of(dir))];
+            const std::filesystem::path file = cache_file(geo, c);
+            if (!file.empty()) slot.frame = cached(file);
+            if (!slot.frame) {
+                auto frame = std::make_shared<const std::vector<std::uint8_t>>(render(geo, c));
+                if (!file.empty()) keep(file, *frame);
+                slot.frame = std::move(frame);
+            }
         }
     }
     return slot.frame;
