@@ -17,6 +17,7 @@ extern "C" {
 #include <signal.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -215,13 +216,31 @@ std::size_t PictureEncoder::encode(std::uint8_t* yuv422, std::span<const GroupRe
     for (int row = 0; row < c->height; ++row)
         std::memcpy(f->data[0] + static_cast<std::ptrdiff_t>(row) * f->linesize[0],
                     y + static_cast<std::size_t>(row) * kCaptureWidth, w);
-    // 4:2:2 to 4:2:0: each chroma sample is the mean of two rows.
+    // 4:2:2 to 4:2:0: each chroma sample is the mean of two rows, rounded up.
+    // Four pairs at a time in a 64-bit word ((a | b) - ((a ^ b) >> 1) is the
+    // rounded-up mean of each byte): the same bytes, with an eighth of the
+    // memory accesses, which is what ThreadSanitizer pays for.
+    static_assert(std::endian::native == std::endian::little);
     for (int row = 0; row < c->height / 2; ++row) {
         const std::uint8_t* a = vu + static_cast<std::size_t>(2 * row) * kCaptureWidth;
         const std::uint8_t* b = a + kCaptureWidth;
         std::uint8_t* u = f->data[1] + static_cast<std::ptrdiff_t>(row) * f->linesize[1];
         std::uint8_t* v = f->data[2] + static_cast<std::ptrdiff_t>(row) * f->linesize[2];
-        for (std::size_t x = 0; x < w / 2; ++x) {
+        std::size_t x = 0;
+        for (; x + 4 <= w / 2; x += 4) {
+            std::uint64_t wa, wb;
+            std::memcpy(&wa, a + 2 * x, 8);
+            std::memcpy(&wb, b + 2 * x, 8);
+            const std::uint64_t m = (wa | wb) - (((wa ^ wb) >> 1) & 0x7f7f7f7f7f7f7f7full);
+            std::uint8_t vs[4], us[4];
+            for (int k = 0; k < 4; ++k) {
+                vs[k] = static_cast<std::uint8_t>(m >> (16 * k));
+                us[k] = static_cast<std::uint8_t>(m >> (16 * k + 8));
+            }
+            std::memcpy(v + x, vs, 4);
+            std::memcpy(u + x, us, 4);
+        }
+        for (; x < w / 2; ++x) {
             v[x] = static_cast<std::uint8_t>((a[2 * x] + b[2 * x] + 1) >> 1);
             u[x] = static_cast<std::uint8_t>((a[2 * x + 1] + b[2 * x + 1] + 1) >> 1);
         }
