@@ -8,6 +8,10 @@
 
 #include "board_fixture.h"
 
+// Codes of remote keys the routines are tried with.
+inline constexpr std::uint32_t kPower = 0xBA45FF00, kMute = 0xB847FF00, kF1 = 0xF30CFF00, kF2 = 0xE718FF00,
+                               kF4 = 0xF708FF00;
+
 class IrConsoleTest : public BoardTest {
 protected:
     // What the routine reads from the console.

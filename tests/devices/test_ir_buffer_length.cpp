@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::uint32_t kPower = 0xBA45FF00, kF4 = 0xF708FF00;
-
 class IrBufferLength : public IrConsoleTest {
 protected:
     // Records waiting in the receiver after `pressed` more key downs (one read for all).

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr std::uint32_t kPower = 0xBA45FF00, kMute = 0xB847FF00, kF1 = 0xF30CFF00, kF2 = 0xE718FF00;
-
 int count(const std::string& text, const std::string& what) {
     int n = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;

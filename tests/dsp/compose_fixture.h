@@ -38,3 +38,23 @@ inline void set_gains(std::uint32_t g) {
     bili_t = bili_t_u = bili_t_v = g;
     bili_r = bili_r_u = bili_r_v = g;
 }
+
+// A camera's planes, flat grey unless set otherwise.
+struct Camera {
+    std::vector<std::uint8_t> y = std::vector<std::uint8_t>(CAM_W * CAM_H, 129);
+    std::vector<std::uint16_t> uv = std::vector<std::uint16_t>(CAM_W * CAM_H / 2, 0x8080);
+
+    void flat(std::uint8_t Y, std::uint8_t U = 128, std::uint8_t V = 128) {
+        y.assign(y.size(), Y);
+        uv.assign(uv.size(), static_cast<std::uint16_t>(U << 8 | V));
+    }
+    void patch(std::uint32_t a, std::uint8_t Y, std::uint8_t U = 128, std::uint8_t V = 128) {
+        y[a] = y[a + 1] = y[a + 1280] = y[a + 1281] = Y;
+        uv[a >> 1] = static_cast<std::uint16_t>(U << 8 | V);
+    }
+    // The statistics window: rows 100..610, columns 280..999.
+    void window(std::uint8_t W) {
+        for (int r = 100; r <= 610; ++r)
+            for (int c = 280; c <= 999; ++c) y[r * CAM_W + c] = W;
+    }
+};

@@ -22,15 +22,6 @@ const std::uint32_t* real_table() {
     return t.data();
 }
 
-struct Camera {
-    std::vector<std::uint8_t> y = std::vector<std::uint8_t>(CAM_W * CAM_H, 129);
-    std::vector<std::uint16_t> uv = std::vector<std::uint16_t>(CAM_W * CAM_H / 2, 0x8080);
-    void flat(std::uint8_t Y, std::uint8_t U, std::uint8_t V) {
-        y.assign(y.size(), Y);
-        uv.assign(uv.size(), static_cast<std::uint16_t>(U << 8 | V));
-    }
-};
-
 class PixelKinds : public ::testing::Test {
 protected:
     void SetUp() override { set_gains(256); }

@@ -11,12 +11,12 @@
 
 #include "dsp/dsp_cars.h"
 #include "dsp/dsp_guiji.h"
+#include "tests/guiji_bev/panel.h"
 #include "vio/vio.h"
 
 namespace {
 
-constexpr int kW = 800, kH = 480;
-constexpr std::uint32_t kGround = 0xFF404040u, kYellow = 0xFFF8E820u;
+constexpr std::uint32_t kGround = 0xFF404040u;
 
 const std::uint32_t* yuv() {
     static const std::vector<std::uint32_t> t = [] {

@@ -8,11 +8,11 @@
 
 #include "dsp/dsp_cars.h"
 #include "dsp/dsp_guiji.h"
+#include "tests/guiji_bev/panel.h"
 #include "vio/vio.h"
 
 namespace {
 
-constexpr int kW = 800, kH = 480;
 constexpr std::uint32_t kRed = 0xFFF00000u;
 
 // 4370 x 1900 mm car, 2700 / 3300 / 2400 mm of ground: 10370 mm on 456 rows

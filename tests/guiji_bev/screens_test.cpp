@@ -16,6 +16,7 @@
 
 #include "dsp/dsp_guiji.h"
 #include "host/board.h"
+#include "tests/guiji_bev/panel.h"
 #include "tests/scene_system.h"
 #include "tests/screen_compare.h"
 
@@ -101,7 +102,7 @@ TEST_F(Screen, CostPerCall) {
 
 // ---- scale marks
 
-constexpr std::uint32_t kYellow = 0xFFF8E820u, kGreen = 0xFF00A600u;
+constexpr std::uint32_t kGreen = 0xFF00A600u;
 
 // Entries of `colour` as (row, column) of the view at (top, left).
 std::vector<std::array<int, 2>> marks(const std::vector<Image_table>& t, std::uint32_t colour, int top, int left) {

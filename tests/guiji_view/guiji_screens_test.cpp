@@ -10,6 +10,7 @@
 
 #include "dsp/dsp_guiji.h"
 #include "host/board.h"
+#include "tests/guiji_view/composed_view.h"
 #include "tests/scene_system.h"
 #include "tests/screen_compare.h"
 #include "vio/vio_states.h"
@@ -17,25 +18,6 @@
 namespace {
 namespace fs = std::filesystem;
 
-
-// The default scene's view (4 back, 0 front), composed, with 150 mm blind zones.
-SceneSystem& view(int mode) {
-    static std::unique_ptr<SceneSystem> sys;
-    static Flash_param saved;
-    if (!sys || host::scene::layout().length != host::scene::Layout{}.length) {
-        sys.reset();
-        sys = std::make_unique<SceneSystem>(host::scene::Layout{}, 253);  // no sensor arcs
-        saved = flash_param;
-    }
-    flash_param = saved;
-    BVIEW_Left = 308;
-    FRONTBLANK = BACKBLANK = 150;
-    get_car(&flash_param.car_num);
-    set_zuobiao(flash_param);
-    MT_image(mode, sys->t0.data(), sys->yuv2rgb.data());
-    sys->compose(sys->t0.data());
-    return *sys;
-}
 
 std::string angle_name(int a) {
     if (a == 0) return "0";

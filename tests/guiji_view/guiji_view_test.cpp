@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dsp/dsp_guiji.h"
+#include "tests/guiji_view/composed_view.h"
 #include "tests/scene_system.h"
 
 namespace {
@@ -17,26 +18,6 @@ using host::scene::Layout;
 using Canvas = std::vector<std::uint32_t>;
 constexpr std::uint32_t kYellow = 0xFFF8E820u;
 constexpr int kTop = 72, kBottom = 407, kPanelW = 476;
-
-// The composed back (mode 4) or front (0) view with 150 mm blind zones; the
-// system is rebuilt only when the scene holds another layout.
-SceneSystem& view(int mode, const Layout& l = {}) {
-    static std::unique_ptr<SceneSystem> sys;
-    static Flash_param saved;
-    if (!sys || host::scene::layout().length != l.length) {
-        sys.reset();
-        sys = std::make_unique<SceneSystem>(l, 253);  // no sensor arcs
-        saved = flash_param;
-    }
-    flash_param = saved;
-    BVIEW_Left = 308;
-    FRONTBLANK = BACKBLANK = 150;
-    get_car(&flash_param.car_num);
-    set_zuobiao(flash_param);
-    MT_image(mode, sys->t0.data(), sys->yuv2rgb.data());
-    sys->compose(sys->t0.data());
-    return *sys;
-}
 
 template <class F>
 Canvas drawn(const SceneSystem& s, F f) {

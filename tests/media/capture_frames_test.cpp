@@ -13,8 +13,6 @@ namespace {
 
 using CaptureFrames = MediaBoard;
 
-constexpr HI_S32 code(std::uint32_t v) { return static_cast<HI_S32>(v); }
-
 const std::uint8_t* plane(const VIDEO_FRAME_INFO_S& f, int i) {
     return static_cast<const std::uint8_t*>(f.stVFrame.pVirAddr[i]);
 }

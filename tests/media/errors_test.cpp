@@ -6,8 +6,6 @@ namespace {
 
 using ErrorCodes = MediaBoard;
 
-constexpr HI_S32 code(std::uint32_t v) { return static_cast<HI_S32>(v); }
-
 TEST_F(ErrorCodes, BadIdsGiveModuleAndErrorNumber) {
     bring_up();
     VIDEO_FRAME_INFO_S frame{};

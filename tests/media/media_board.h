@@ -12,6 +12,9 @@
 #include "host/board.h"
 #include "platform/mpi.h"
 
+// A result code as the platform writes it, in hex.
+constexpr HI_S32 code(std::uint32_t v) { return static_cast<HI_S32>(v); }
+
 class MediaBoard : public ::testing::Test {
 protected:
     void SetUp() override { start(); }

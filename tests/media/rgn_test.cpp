@@ -10,8 +10,6 @@ namespace {
 
 using Overlay = MediaBoard;
 
-constexpr HI_S32 code(std::uint32_t v) { return static_cast<HI_S32>(v); }
-
 RGN_ATTR_S time_stamp() { return RGN_ATTR_S{OVERLAY_RGN, OVERLAY_ATTR_S{PIXEL_FORMAT_RGB_1555, 0, SIZE_S{288, 24}}}; }
 
 RGN_CHN_ATTR_S on_picture() {

@@ -6,8 +6,6 @@ namespace {
 
 using SystemSetup = MediaBoard;
 
-constexpr HI_S32 code(std::uint32_t v) { return static_cast<HI_S32>(v); }
-
 TEST_F(SystemSetup, InitNeedsPoolsAndAValidAlignment) {
     MPP_SYS_CONF_S conf{48};
     EXPECT_EQ(HI_MPI_SYS_SetConf(&conf), code(0xA0028003));

@@ -5,8 +5,6 @@ namespace {
 
 using Decoder = MediaBoard;
 
-constexpr HI_S32 code(std::uint32_t v) { return static_cast<HI_S32>(v); }
-
 VDEC_CHN_ATTR_S playback() {
     VDEC_CHN_ATTR_S a{};
     a.enType = PT_H264;

@@ -17,8 +17,6 @@ namespace {
 
 using Encoder = MediaBoard;
 
-constexpr HI_S32 code(std::uint32_t v) { return static_cast<HI_S32>(v); }
-
 // The system's recording channel: H.264 720p, variable bit rate.
 VENC_CHN_ATTR_S recording(HI_U32 w = 1280, HI_U32 h = 720, HI_U32 buf = 1280 * 720 * 10) {
     VENC_CHN_ATTR_S a{};

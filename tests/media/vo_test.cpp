@@ -9,8 +9,6 @@ namespace {
 
 using VideoOutput = MediaBoard;
 
-constexpr HI_S32 code(std::uint32_t v) { return static_cast<HI_S32>(v); }
-
 // The panel timing of board code 3: 1440 x 540 active.
 VO_PUB_ATTR_S hd_timing() {
     VO_PUB_ATTR_S p{};

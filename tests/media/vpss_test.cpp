@@ -6,8 +6,6 @@ namespace {
 
 using Processing = MediaBoard;
 
-constexpr HI_S32 code(std::uint32_t v) { return static_cast<HI_S32>(v); }
-
 VPSS_GRP_ATTR_S live_group() {
     return VPSS_GRP_ATTR_S{1280, 720, PIXEL_FORMAT_YUV_SEMIPLANAR_422, HI_FALSE, HI_FALSE, HI_TRUE, HI_TRUE, HI_TRUE, 1};
 }

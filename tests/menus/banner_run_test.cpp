@@ -31,7 +31,7 @@ Box difference(const host::Picture& a, const host::Picture& b) {
     return box;
 }
 
-fs::path run(const TempDir& tmp, std::uint16_t record, bool small_disk) {
+fs::path banner_run(const TempDir& tmp, std::uint16_t record, bool small_disk) {
     write_settings(tmp.path / "settings.dat", settings(1, record));
     std::string text = "speed 1000\nsettings settings.dat\nrtc 2024-05-06 07:08:09 1\n"
                        "2 reverse on\n3 screenshot no-disk\n";
@@ -43,8 +43,8 @@ fs::path run(const TempDir& tmp, std::uint16_t record, bool small_disk) {
 
 TEST(DiskBanners, CheckAndFormatBannersCoverExactlyTheirText) {
     TempDir with, without;
-    const fs::path a = run(with, 1, true);      // recording wanted
-    const fs::path b = run(without, 0, false);  // nothing to say
+    const fs::path a = banner_run(with, 1, true);      // recording wanted
+    const fs::path b = banner_run(without, 0, false);  // nothing to say
     // 24-pixel font: 14 columns a character. The panel begins at column 308.
     struct Expect {
         const char* shot;

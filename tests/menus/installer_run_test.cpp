@@ -11,11 +11,6 @@
 namespace {
 using namespace menu_run;
 
-void write_bytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 Flash_param record_of(const std::vector<std::uint8_t>& file) {
     Flash_param p{};
     EXPECT_EQ(file.size(), sizeof p);

@@ -70,6 +70,11 @@ inline void write_settings(const fs::path& file, const Flash_param& p) {
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(&p), sizeof p);
 }
 
+inline void write_bytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 inline std::vector<std::uint8_t> bytes_of(const Flash_param& p) {
     const auto* b = reinterpret_cast<const std::uint8_t*>(&p);
     return {b, b + sizeof p};

@@ -16,11 +16,6 @@ using tar_build::Member;
 
 constexpr int kLoadKey = 16;  // on the calibration screen
 
-void write_bytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 std::vector<std::string> log_lines(const fs::path& out, const std::string& prefix) {
     std::ifstream in(out / "board.log");
     std::vector<std::string> found;

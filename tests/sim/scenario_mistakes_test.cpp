@@ -7,15 +7,9 @@
 #include <fstream>
 
 #include "sim/scenario.h"
+#include "tests/sim/parse_error.h"
 
 namespace {
-
-std::string parse_error(const std::string& text) {
-    std::string error;
-    auto s = sim::parse_scenario(text, "/base", error);
-    EXPECT_FALSE(s.has_value()) << text;
-    return error;
-}
 
 std::vector<std::string> warnings(const std::string& text) {
     std::string error;

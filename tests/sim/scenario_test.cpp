@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "sim/scenario.h"
+#include "tests/sim/parse_error.h"
 
 namespace {
 
@@ -20,13 +21,6 @@ std::vector<sim::Event> played(const sim::Scenario& s) {
     sim::Timeline timeline(s.events);
     while (auto step = timeline.next()) out.push_back(step->event);
     return out;
-}
-
-std::string parse_error(const std::string& text) {
-    std::string error;
-    auto s = sim::parse_scenario(text, "/base", error);
-    EXPECT_FALSE(s.has_value());
-    return error;
 }
 
 TEST(ScenarioSettings, BoardSettingsAreRead) {

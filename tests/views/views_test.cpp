@@ -127,7 +127,7 @@ TEST_F(Views, TheCarsLeftIsOnTheViewsLeftInTheScene) {
     FVLEN = static_cast<std::int16_t>(g.FVLEN), BVLEN = static_cast<std::int16_t>(g.BVLEN);
     LRVLEN = static_cast<std::int16_t>(g.LRVLEN);
     for (int dir : {kFront, kBack}) {
-        const Camera& cam = camera(dir);
+        const Camera& cam = host::scene::camera(dir);
         const auto& h = cam.ground_to_undistorted;
         std::copy(h.begin(), h.end(), dir == kFront ? f_xishu : b_xishu);
         (dir == kFront ? flash_param.cf_param : flash_param.cb_param).sensor =
