@@ -116,7 +116,8 @@ TEST(InstallerRun, EditsAreSavedAppliedAtOnceAndARestartBuildsTheSameViews) {
     r.shot("main");
     r.keys({OK, OK, DOWN, LEFT, UP, RIGHT, UP});
     r.shot("installer");
-    r.keys({DOWN, DOWN, DOWN, DOWN, DOWN, OK, OK});  // factory settings, cancelled
+    r.keys({DOWN, DOWN, DOWN, DOWN, DOWN, OK, OK});  // factory settings, cancelled: Cancel is highlighted
+    r.shot("cancelled");
     r.keys({OK, DOWN, OK});                          // and confirmed
     r.key(OK);                                       // the back camera's marks
     r.shot("raw");
@@ -125,6 +126,7 @@ TEST(InstallerRun, EditsAreSavedAppliedAtOnceAndARestartBuildsTheSameViews) {
 
     EXPECT_EQ(differ(screen(out1, "front-after"), screen(out2, "front"), 0, 800), 0);
     EXPECT_EQ(differ(screen(out1, "installer-after"), screen(out2, "installer"), 0, 308), 0);
+    EXPECT_EQ(differ(screen(out2, "installer"), screen(out2, "cancelled"), 0, 308), 0) << "OK alone reset the settings";
     {
         host::Picture ref;
         ASSERT_TRUE(host::read_png(fs::path(SOURCE_DIR) / "tests/ref/menu-ft-main.png", ref));
@@ -151,6 +153,8 @@ TEST(InstallerRun, TheLanguagePageChangesTheLanguageByteAlone) {
     open_installer(s);
     // Round both ways, 0 -> 2 -> 1 -> 2 -> 0 -> 2: Traditional Chinese.
     s.keys({DOWN, DOWN, DOWN, DOWN, OK, LEFT, LEFT, RIGHT, RIGHT, LEFT, DOWN, OK});
+    // OK on the language line saves nothing: another language there, then exit, is undone.
+    s.keys({OK, RIGHT, OK, EXIT});
     ASSERT_TRUE(run(tmp.path, s.end()));
     auto want = bytes_of(before);
     want[252] = 2;

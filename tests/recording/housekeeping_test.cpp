@@ -204,16 +204,17 @@ TEST_F(Housekeeping, AFailedMountIsNotRetriedUntilTheDiskIsFormatted) {
     EXPECT_EQ(mount_ok, 1);
 }
 
-TEST_F(Housekeeping, ListingsAreSortedNewestFirstWithUserLockedFilesOnTop) {
+TEST_F(Housekeeping, ListingsAreSortedByNameGreatestByteFirst) {
     insert(8192, 4000,
            {"20261201-080000_L.h264", "20261201-080000_R.h264", "20261201-080000_B.h264", "20261201-080000_F.h264",
-            "20261202-090000_L#.h264", "@20261130-070000_L.h264", "20261204-080000.dat", "notes.txt",
-            "QRN_kq7_V2.upg", "other.upg", "a_name_that_is_far_too_long_for_a_slot.h264"});
+            "20261202-090000_L#.h264", "@20261130-070000_L.h264", "Zed.h264", "abc.h264", "20261204-080000.dat",
+            "notes.txt", "QRN_kq7_V2.upg", "other.upg", "a_name_that_is_far_too_long_for_a_slot.h264"});
     auto files = std::make_unique<File_all>();
     ASSERT_EQ(upgrade_checkusb(), 1);
     ASSERT_EQ(get_filename(files.get()), 0);
     std::vector<std::string> names(files->pname, files->pname + files->file_num);
-    EXPECT_EQ(names, (std::vector<std::string>{"@20261130-070000_L.h264", "20261202-090000_L#.h264",
+    // Lower case above upper case above the user's '@' above the recorder's digits.
+    EXPECT_EQ(names, (std::vector<std::string>{"abc.h264", "Zed.h264", "@20261130-070000_L.h264", "20261202-090000_L#.h264",
                                                "20261201-080000_R.h264", "20261201-080000_L.h264",
                                                "20261201-080000_F.h264", "20261201-080000_B.h264"}));
     ASSERT_EQ(get_filename2(files.get()), 0);
