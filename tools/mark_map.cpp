@@ -4,7 +4,8 @@
 // number in a box just above its disk. Prints every mark's exact pixel
 // (row, column) in the camera's 1280 x 720 picture.
 //
-// Built on request, not by CI. From the repository root:
+// The plain test phase checks that the committed picture is what this draws.
+// To draw it again, from the repository root:
 //   bash scripts/build plain mark_map && build/mark_map [FILE]
 #include <array>
 #include <cmath>
