@@ -141,6 +141,11 @@ bool listed_member_ok(const TarEntry& e, Tally& tally, std::string& why) {
             why = shown(e.name) + " leads out of its folder";
             return false;
         }
+        // No flash takes a longer name; the count of folders keeps them all.
+        if (part.size() > kMaxPackageName) {
+            why = shown(e.name) + " has a name longer than " + std::to_string(kMaxPackageName) + " bytes";
+            return false;
+        }
         if (!part.empty() && part != ".") parts.push_back(part);
         i = j + 1;
     }

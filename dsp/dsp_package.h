@@ -10,6 +10,7 @@
 // before it can fill the flash or wear out the walk.
 constexpr int kMaxPackageMembers = 1000;   // members of the archive, folders included
 constexpr int kMaxPackageDepth = 16;       // names of a path below /home
+constexpr std::size_t kMaxPackageName = 255;  // bytes of one name, as the flash allows
 constexpr std::uint64_t kKeepFreeBytes = 1 << 20;  // left free on the flash by the unpacked package
 // The package is unpacked here first, checked, then moved into /home.
 constexpr const char* kStaging = "/home/upgrade.new";

@@ -110,9 +110,10 @@ TEST_F(PackageCheck, HostileMembersAreRefusedBeforeAnythingIsUnpacked) {
     outside_intact();
 }
 
-// Names cut short by a NUL where the board opens them, or that garble a
-// console: refused from the listing whatever header carries them.
-TEST_F(PackageCheck, NamesHoldingControlBytesAreRefusedBeforeAnythingIsUnpacked) {
+// Names cut short by a NUL where the board opens them, that garble a console,
+// or longer than a flash takes: refused from the listing whatever header
+// carries them.
+TEST_F(PackageCheck, NamesHoldingControlBytesOrTooLongAreRefusedBeforeAnythingIsUnpacked) {
     using namespace std::string_literals;
     struct Case {
         std::string raw, reason;  // reason empty: refused for any reason
@@ -127,6 +128,8 @@ TEST_F(PackageCheck, NamesHoldingControlBytesAreRefusedBeforeAnythingIsUnpacked)
         {packages::members({{"app/\x7f", "x"}}), "app/\\x7f holds a control byte"},
         {packages::members({{"\x1b[2J/", "", '5', 0755}}), "\\x1b[2J/ holds a control byte"},
         {packages::members({{"././@LongLink", "..\0x/escape\0"s, 'L'}, {"a", "x"}}), ""},
+        {packages::named({"app/" + std::string(256, 'n'), "x"}),
+         "app/" + std::string(76, 'n') + "... has a name longer than 255 bytes"},
     };
     const auto before = board_files();
     for (const auto& c : cases) {
@@ -221,6 +224,9 @@ TEST_F(PackageCheck, TheBoundsLetARealPackageThroughAndStopOneBeyond) {
     EXPECT_EQ(r.status, -2);
     EXPECT_NE(r.console.find("refused: f/f/f/f/f/f/f/f/f/f/f/f/f/f/f/f/leaf lies more than 16 names deep"),
               std::string::npos);
+    r = upgrade_with(packages::package_with(packages::named({std::string(255, 'n'), "longest"})));
+    EXPECT_EQ(r.status, 0) << r.console;
+    EXPECT_EQ(get(at("/home/" + std::string(255, 'n'))), "longest");
     r = upgrade_with(deep(15));
     EXPECT_EQ(r.status, 0) << r.console;
     EXPECT_EQ(get(at("/home/f/f/f/f/f/f/f/f/f/f/f/f/f/f/f/leaf")), "leaf");
