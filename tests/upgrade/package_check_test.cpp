@@ -264,41 +264,29 @@ TEST_F(PackageCheck, ThePackageMustFitTheFlashLeavingItsReserve) {
     };
     // The package's copy on the flash comes first, bounded by the room.
     const std::string junk(spare, 'j');
-    refused_as(upgrade_with(junk + "j"), "it is larger than the " + std::to_string(spare >> 10) + " KB the flash can spare");
+    refused_as(upgrade_with(junk + "j"),
+               "it is larger than the " + std::to_string(spare >> 10) + " KB the flash can spare");
     refused_as(upgrade_with(junk), "it is not a whole gzip-compressed tar archive");
 
     // Then each file in whole 4 KiB blocks beside that copy, a block for each
-    // folder, listed or not, and the start script twice (/home, /etc/init.d).
-    // The sized file of `make` lands `times` over; the rest takes `fixed`.
+    // folder, listed or not, and the start script twice (/home, /etc/init.d):
+    // the sound package with one more file of n bytes, which lands `times`
+    // over while the rest takes `fixed`.
+    const auto make = [](const char* name, std::uint64_t n) {
+        auto ms = packages::sound_members();
+        ms.push_back(Member{name, std::string(n, 'z')});
+        return packages::package(ms);
+    };
     struct Case {
-        const char* what;
+        const char* name;
         std::uint64_t fixed, times;
-        std::function<std::string(std::uint64_t)> make;
     };
-    const std::vector<Case> cases = {
-        {"a file", 3 * 4096, 1,
-         [](std::uint64_t n) {
-             auto ms = packages::sound_members();
-             ms.push_back(Member{"big", std::string(n, 'z')});
-             return packages::package(ms);
-         }},
-        {"a file under two unlisted folders", 5 * 4096, 1,
-         [](std::uint64_t n) {
-             auto ms = packages::sound_members();
-             ms.push_back(Member{"x/y/big", std::string(n, 'z')});
-             return packages::package(ms);
-         }},
-        {"the start script", 4096, 2,
-         [](std::uint64_t n) {
-             return packages::package({{"rcS", std::string(n, 'z'), '0', 0755}, {"test.hex", packages::kHex}});
-         }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const Case& c : std::vector<Case>{{"big", 3 * 4096, 1}, {"x/y/big", 5 * 4096, 1}, {"rcS", 3 * 4096, 2}}) {
+        SCOPED_TRACE(c.name);
         // The largest that fits, given the blocks its own copy takes.
-        const std::uint64_t copy = blocks(c.make((spare - c.fixed) / c.times).size());
+        const std::uint64_t copy = blocks(make(c.name, (spare - c.fixed) / c.times).size());
         const std::uint64_t room = spare - copy, size = (room - c.fixed) / (c.times * 4096) * 4096;
-        const std::string fits = c.make(size), beyond = c.make(size + 1);
+        const std::string fits = make(c.name, size), beyond = make(c.name, size + 1);
         ASSERT_EQ(blocks(fits.size()), copy);
         ASSERT_EQ(blocks(beyond.size()), copy);
         refused_as(upgrade_with(beyond), "it unpacks to more than the " + std::to_string(room >> 10) +
