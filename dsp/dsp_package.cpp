@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,9 +24,25 @@ namespace {
 
 constexpr const char* kHome = "/home";
 constexpr const char* kStartScript = "/home/rcS";
+constexpr const char* kScriptDir = "/etc/init.d";
 
-// A member's name for a console line: long names are cut.
-std::string shown(const std::string& name) { return name.size() > 80 ? name.substr(0, 80) + "..." : name; }
+bool control_byte(unsigned char c) { return c < 0x20 || c == 0x7f; }
+
+bool has_control_byte(const std::string& name) {
+    return std::any_of(name.begin(), name.end(), [](unsigned char c) { return control_byte(c); });
+}
+
+// A member's name for a console line: control bytes as \xNN, long names cut.
+std::string shown(const std::string& name) {
+    std::string out;
+    for (const unsigned char c : name) {
+        if (out.size() >= 80) return out + "...";
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "\\x%02x", c);
+        out += control_byte(c) ? std::string(hex) : std::string(1, static_cast<char>(c));
+    }
+    return out;
+}
 
 const char* kind(char type) {
     const char* name = tar_type_name(type);
@@ -41,34 +59,76 @@ const char* kind(mode_t mode) {
     return "special file";
 }
 
+// What the upgrade itself keeps at the top of /home, or nullptr.
+const char* own_name(const std::string& top) {
+    const std::string path = std::string(kHome) + "/" + top;
+    if (path == kStaging) return "the folder it is unpacked in";
+    if (path == kPackageCopy) return "the package's copy";
+    return nullptr;
+}
+
+// A file's bytes in whole blocks; beyond `limit` when it cannot fit at all.
+std::uint64_t blocks_of(std::uint64_t size, std::uint64_t block, std::uint64_t limit) {
+    return size > limit ? limit + 1 : (size + block - 1) / block * block;
+}
+
 // The running totals of a package against its bounds.
 struct Tally {
     const PackageRoom& room;
     int members = 0;
     std::uint64_t bytes = 0;
+    // Folders counted so far, listed or implied: never more than the members.
+    std::set<std::string> folders;
 
-    bool add(bool folder, std::uint64_t size, const std::string& name, std::size_t depth, std::string& why) {
-        if (++members > kMaxPackageMembers) {
-            why = "it holds more than " + std::to_string(kMaxPackageMembers) + " members";
-            return false;
+    bool member(std::string& why) {
+        if (++members <= kMaxPackageMembers) return true;
+        why = "it holds more than " + std::to_string(kMaxPackageMembers) + " members";
+        return false;
+    }
+    bool take(std::uint64_t need, std::string& why) {
+        if (need <= room.bytes - bytes) {
+            bytes += need;
+            return true;
         }
-        if (depth > static_cast<std::size_t>(kMaxPackageDepth)) {
+        why = "it unpacks to more than the " + std::to_string(room.bytes >> 10) + " KB the flash can spare";
+        return false;
+    }
+    // One entry, by the names of its path. Each folder on the way counts once
+    // as a member and a block, whether a member lists it or tar makes it for
+    // a deeper one.
+    bool add(const std::vector<std::string>& parts, bool folder, std::uint64_t size, const std::string& name,
+             std::string& why) {
+        if (!member(why)) return false;
+        if (parts.size() > static_cast<std::size_t>(kMaxPackageDepth)) {
             why = shown(name) + " lies more than " + std::to_string(kMaxPackageDepth) + " names deep";
             return false;
         }
-        // Each file takes whole blocks, and each folder one.
-        std::uint64_t need = room.block;
-        if (!folder) need = size > room.bytes ? room.bytes + 1 : (size + room.block - 1) / room.block * room.block;
-        if (need > room.bytes - bytes) {
-            why = "it unpacks to more than the " + std::to_string(room.bytes >> 10) + " KB the flash can spare";
-            return false;
+        std::string path;
+        for (std::size_t i = 0; i + (folder ? 0 : 1) < parts.size(); ++i) {
+            path += parts[i] + "/";
+            if (!folders.insert(path).second) continue;
+            const bool listed = folder && i + 1 == parts.size();
+            if ((!listed && !member(why)) || !take(room.block, why)) return false;
         }
-        bytes += need;
-        return true;
+        if (folder) return true;
+        const std::uint64_t need = blocks_of(size, room.block, room.bytes);
+        if (!take(need, why)) return false;
+        if (parts.size() != 1 || parts[0] != "rcS") return true;
+        // The start script lands a second time, in /etc/init.d.
+        if (room.script_here) return take(need, why);
+        if (blocks_of(size, room.script_block, room.script_bytes) <= room.script_bytes) return true;
+        why = "its rcS takes more than the " + std::to_string(room.script_bytes >> 10) + " KB " + kScriptDir +
+              " can spare";
+        return false;
     }
 };
 
 bool listed_member_ok(const TarEntry& e, Tally& tally, std::string& why) {
+    // The board opens each name as a C string: a NUL would cut it short.
+    if (has_control_byte(e.name)) {
+        why = shown(e.name) + " holds a control byte";
+        return false;
+    }
     if (!e.name.empty() && e.name[0] == '/') {
         why = shown(e.name) + " has an absolute name";
         return false;
@@ -79,6 +139,11 @@ bool listed_member_ok(const TarEntry& e, Tally& tally, std::string& why) {
         const std::string part = e.name.substr(i, j - i);
         if (part == "..") {
             why = shown(e.name) + " leads out of its folder";
+            return false;
+        }
+        // No flash takes a longer name; the count of folders keeps them all.
+        if (part.size() > kMaxPackageName) {
+            why = shown(e.name) + " has a name longer than " + std::to_string(kMaxPackageName) + " bytes";
             return false;
         }
         if (!part.empty() && part != ".") parts.push_back(part);
@@ -92,23 +157,23 @@ bool listed_member_ok(const TarEntry& e, Tally& tally, std::string& why) {
         why = "a file member has no name";
         return false;
     }
-    if (!parts.empty() && kStaging == std::string(kHome) + "/" + parts[0]) {
-        why = shown(e.name) + " takes the name of the folder it is unpacked in";
+    if (const char* own = parts.empty() ? nullptr : own_name(parts[0])) {
+        why = shown(e.name) + " takes the name of " + own;
         return false;
     }
-    return tally.add(e.type == '5', e.size, e.name, parts.size(), why);
+    return tally.add(parts, e.type == '5', e.size, e.name, why);
 }
 
 // The package's listing, checked member by member; it stops at the first
 // member that breaks a bound, before a byte of it is unpacked.
 bool listing_ok(const std::string& package, const PackageRoom& room, std::string& why) {
-    Tally tally{room};
+    Tally tally{room, 0, 0, {}};
     const int r = sh_tar_tzvf(package.c_str(), [&](const TarEntry& e) { return listed_member_ok(e, tally, why); });
     if (r != 0 && why.empty()) why = "it is not a whole gzip-compressed tar archive";
     return r == 0 && why.empty();
 }
 
-bool walk(int dir, const std::string& path, std::size_t depth, Tally& tally, std::string& why) {
+bool walk(int dir, const std::string& path, std::vector<std::string>& parts, Tally& tally, std::string& why) {
     const int fd = ::dup(dir);
     DIR* d = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (!d) {
@@ -121,25 +186,67 @@ bool walk(int dir, const std::string& path, std::size_t depth, Tally& tally, std
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         const std::string entry = path + "/" + name;
+        parts.push_back(name);
         struct stat st {};
-        if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (has_control_byte(name)) {
+            why = shown(entry) + " holds a control byte";
+            ok = false;
+        } else if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             why = "cannot read " + shown(entry);
             ok = false;
         } else if (S_ISDIR(st.st_mode)) {
-            ok = tally.add(true, 0, entry, depth + 1, why);
+            ok = tally.add(parts, true, 0, entry, why);
             const int sub = ok ? ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
             if (ok && sub < 0) why = "cannot read " + shown(entry), ok = false;
-            if (ok) ok = walk(sub, entry, depth + 1, tally, why);
+            if (ok) ok = walk(sub, entry, parts, tally, why);
             if (sub >= 0) ::close(sub);
         } else if (S_ISREG(st.st_mode) && st.st_nlink == 1) {
-            ok = tally.add(false, static_cast<std::uint64_t>(st.st_size), entry, depth + 1, why);
+            ok = tally.add(parts, false, static_cast<std::uint64_t>(st.st_size), entry, why);
         } else {
             why = shown(entry) + " is a " + kind(st.st_mode) + ", not a regular file or folder";
             ok = false;
         }
+        parts.pop_back();
         if (!ok) break;
     }
     ::closedir(d);
+    return ok;
+}
+
+// Copies the package onto the flash and stops as soon as the copy would
+// take more than the room: the file may grow while it is read. `taken` is
+// what the copy takes of the room.
+bool copy_package(const std::string& package, const PackageRoom& room, std::uint64_t& taken, std::string& why) {
+    const int in = ::open(board_path(package).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int out = in < 0 ? -1
+                           : ::open(board_path(kPackageCopy).c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    struct stat st {};
+    bool ok = out >= 0 && ::fstat(in, &st) == 0 && S_ISREG(st.st_mode);
+    if (!ok) why = in < 0 ? "cannot read it" : out < 0 ? "cannot copy it to the flash" : "it is not a regular file";
+    std::vector<char> buffer(1 << 16);
+    std::uint64_t size = 0;
+    while (ok) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) why = "cannot read it", ok = false;
+            break;
+        }
+        size += static_cast<std::uint64_t>(n);
+        if (blocks_of(size, room.block, room.bytes) > room.bytes) {
+            why = "it is larger than the " + std::to_string(room.bytes >> 10) + " KB the flash can spare";
+            ok = false;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+            if (w > 0) done += w;
+            else if (w == 0 || errno != EINTR) why = "cannot copy it to the flash", ok = false;
+        }
+    }
+    if (in >= 0) ::close(in);
+    if (out >= 0 && ::close(out) != 0 && ok) why = "cannot copy it to the flash", ok = false;
+    taken = blocks_of(size, room.block, room.bytes);
     return ok;
 }
 
@@ -170,8 +277,9 @@ bool move_in(const std::string& from, const std::string& to, bool apply, std::st
             why = "cannot read " + shown(src);
             return false;
         }
-        if (dst == kStaging || ::lstat(board_path(dst).c_str(), &d) != 0) {
-            if (dst == kStaging) {
+        const bool own = dst == kStaging || dst == kPackageCopy;
+        if (own || ::lstat(board_path(dst).c_str(), &d) != 0) {
+            if (own) {
                 why = shown(dst) + " is in the way";
                 return false;
             }
@@ -194,16 +302,22 @@ bool move_in(const std::string& from, const std::string& to, bool apply, std::st
     return true;
 }
 
-// Unpacks the package aside and checks what came out: 0, 1 refused (/home
-// as it was), 2 failed while moving into /home.
-int stage_and_install(const std::string& package, const PackageRoom& room, std::string& why) {
-    if (room.bytes == 0) {
+// Copies the package onto the flash, unpacks that copy aside and checks
+// what came out: 0, 1 refused (/home as it was), 2 failed while moving into
+// /home.
+int stage_and_install(const std::string& package, const PackageRoom& flash, std::string& why) {
+    if (flash.bytes == 0) {
         why = "the flash has no room to spare, or its free space cannot be read";
         return 1;
     }
-    if (!listing_ok(package, room, why)) return 1;
+    // The disk may change under the system: only the copy is read from here.
+    std::uint64_t taken = 0;
+    if (!copy_package(package, flash, taken, why)) return 1;
+    PackageRoom room = flash;
+    room.bytes -= taken;
+    if (!listing_ok(kPackageCopy, room, why)) return 1;
     ::mkdir(board_path(kStaging).c_str(), 0755);
-    if (sh_tar_xzvf(package.c_str(), kStaging) != 0) {
+    if (sh_tar_xzvf(kPackageCopy, kStaging) != 0) {
         why = "it does not unpack cleanly";
         return 1;
     }
@@ -222,15 +336,26 @@ int stage_and_install(const std::string& package, const PackageRoom& room, std::
     return move_in(kStaging, kHome, true, why) ? 0 : 2;
 }
 
+// What a file system can spare (its free space less what is kept free) and
+// its block size; false when its free space cannot be read.
+bool spare_of(const char* system_dir, std::uint64_t& bytes, std::uint64_t& block) {
+    struct statfs st {};
+    if (plat_statfs(system_dir, &st) != 0 || st.f_bsize <= 0) return false;
+    block = static_cast<std::uint64_t>(st.f_bsize);
+    const std::uint64_t free_bytes = static_cast<std::uint64_t>(st.f_bavail) * block;
+    bytes = free_bytes > kKeepFreeBytes ? free_bytes - kKeepFreeBytes : 0;
+    return true;
+}
+
 }  // namespace
 
 PackageRoom package_room() {
     PackageRoom room;
-    struct statfs st {};
-    if (plat_statfs(kHome, &st) != 0 || st.f_bsize <= 0) return room;
-    room.block = static_cast<std::uint64_t>(st.f_bsize);
-    const std::uint64_t free_bytes = static_cast<std::uint64_t>(st.f_bavail) * room.block;
-    room.bytes = free_bytes > kKeepFreeBytes ? free_bytes - kKeepFreeBytes : 0;
+    if (!spare_of(kHome, room.bytes, room.block)) return room;
+    struct stat home {}, scripts {};
+    room.script_here = ::stat(board_path(kHome).c_str(), &home) != 0 ||
+                       ::stat(board_path(kScriptDir).c_str(), &scripts) != 0 || home.st_dev == scripts.st_dev;
+    if (!room.script_here) spare_of(kScriptDir, room.script_bytes, room.script_block);
     return room;
 }
 
@@ -240,26 +365,27 @@ bool staged_tree_ok(const char* system_dir, const PackageRoom& room, std::string
         why = std::string("cannot read ") + system_dir;
         return false;
     }
-    Tally tally{room};
-    const bool ok = walk(top, system_dir, 0, tally, why);
+    Tally tally{room, 0, 0, {}};
+    std::vector<std::string> parts;
+    const bool ok = walk(top, system_dir, parts, tally, why);
     ::close(top);
     return ok;
 }
 
 int upgrade(const char* name) {
     const std::string package = std::string(kMountPoint) + "/" + name;
-    // A package left half-staged by a power cut goes first.
+    // What a power cut left of an earlier upgrade goes first.
     sh_rm_rf_exact(kStaging);
+    sh_rm_rf_exact(kPackageCopy);
     std::string why;
     const int r = stage_and_install(package, package_room(), why);
     sh_rm_rf_exact(kStaging);
-    if (r == 1) {
-        std::printf("upgrade package %s refused: %s\n", name, why.c_str());
-        std::printf("upgrade package %s is broken\n", name);
-        return -2;
-    }
-    if (r == 2) {
-        std::printf("upgrade package %s: %s\n", name, why.c_str());
+    sh_rm_rf_exact(kPackageCopy);
+    if (r != 0) {
+        if (r == 1)
+            std::printf("upgrade package %s refused: %s\n", name, why.c_str());
+        else
+            std::printf("upgrade package %s: %s\n", name, why.c_str());
         std::printf("tar file failed!\n");
         return -2;
     }

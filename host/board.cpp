@@ -36,6 +36,7 @@ struct Failure {
 };
 std::map<std::string, Failure> g_failures;
 std::function<void(std::string_view)> g_halt;
+std::function<void(const std::string&)> g_command_hook;
 
 std::atomic<std::int64_t> g_sys_base_us{0};  // board system time minus uptime
 
@@ -53,6 +54,7 @@ void board_init(const BoardOptions& options) {
         g_log.clear();
         g_failures.clear();
         g_halt = nullptr;
+        g_command_hook = nullptr;
     }
     const fs::path& root = g_options.root;
     clock::reset(options.clock_speed);
@@ -150,6 +152,20 @@ std::optional<std::uint32_t> take_failure(const std::string& op) {
     }
     board_log("fault", "injected failure of " + op);
     return code;
+}
+
+void set_command_hook(std::function<void(const std::string& text)> hook) {
+    std::lock_guard lock(g_mutex);
+    g_command_hook = std::move(hook);
+}
+
+void command_hook(const std::string& text) {
+    std::function<void(const std::string&)> hook;
+    {
+        std::lock_guard lock(g_mutex);
+        hook = g_command_hook;
+    }
+    if (hook) hook(text);
 }
 
 std::string ioctl_op(std::string_view path, unsigned long request) {

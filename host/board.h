@@ -55,6 +55,12 @@ void clear_failures();
 // For the board's implementations: whether this call of `op` shall fail.
 std::optional<std::uint32_t> take_failure(const std::string& op);
 std::string ioctl_op(std::string_view path, unsigned long request);
+// A test's hand between two commands (a file changed under the system, say):
+// called with each command's text just before the board runs it. Cleared by
+// board_init; nullptr clears it too.
+void set_command_hook(std::function<void(const std::string& text)> hook);
+// For the board's commands: calls the hook, if any.
+void command_hook(const std::string& text);
 
 // Reboot (through the command interpreter) and power off end the run. The
 // handler is called with the reason; the default one only logs it.

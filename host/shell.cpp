@@ -19,6 +19,7 @@ namespace host::storage {
 
 bool command_start(const std::string& text, const char* word) {
     board_log("shell", text);
+    command_hook(text);
     return !take_failure(std::string("sh ") + word);
 }
 

@@ -92,6 +92,43 @@ inline std::string depth_bomb(int depth) {
     return gzip(tar + std::string(1024, '\0'));
 }
 
+// One pax record "LEN key=value\n", LEN counting the whole record.
+inline std::string pax_record(const std::string& key, const std::string& value) {
+    const std::size_t body = key.size() + value.size() + 3;
+    std::size_t len = body + 1;
+    while (std::to_string(len).size() + body != len) ++len;
+    return std::to_string(len) + " " + key + "=" + value + "\n";
+}
+
+// A member whose name comes from a pax header's path, any bytes in it.
+inline std::string pax_named(const std::string& path, const Member& m) {
+    return members({Member{"PaxHeaders/x", pax_record("path", path), 'x'}, m});
+}
+
+// A sound package with these raw members after its two files.
+inline std::string package_with(const std::string& raw) {
+    return gzip(members(sound_members()) + raw + std::string(1024, '\0'));
+}
+
+// A package whose start script is `mib` MiB of zeros, built without holding them.
+inline std::string script_bomb(std::uint64_t mib) {
+    std::string out = gzip(header_of_size("rcS", mib << 20));
+    const std::string zeros = gzip(std::string(1 << 20, '\0'));
+    for (std::uint64_t i = 0; i < mib; ++i) out += zeros;
+    return out + gzip(members({Member{"test.hex", kHex}}) + std::string(1024, '\0'));
+}
+
+// `files` files, each under its own chain of `folders` folders no member lists.
+inline std::string implied_folders(int files, int folders) {
+    std::string tar = members(sound_members());
+    for (int i = 0; i < files; ++i) {
+        std::string path = "p" + std::to_string(i) + "/";
+        for (int k = 1; k < folders; ++k) path += "d/";
+        tar += named(Member{path + "f", "x"});
+    }
+    return gzip(tar + std::string(1024, '\0'));
+}
+
 inline std::string package(const std::vector<Member>& ms) { return gzip(tar_build::tar_of(ms)); }
 
 }  // namespace packages

@@ -1,6 +1,7 @@
 // Upgrade bombs through the installer's upgrade page: small packages that
-// would unpack to 3 GiB, to 100,000 files or to a folder chain 2,000 deep,
-// and members no board should unpack, are each refused with the reason on
+// would unpack to 3 GiB, to 100,000 files, to a folder chain 2,000 deep or to
+// 15,000 folders no member lists, a start script too big to land twice, and
+// members no board should unpack, are each refused with the reason on
 // the console; the board is left exactly as it was and never restarts.
 #include <gtest/gtest.h>
 
@@ -29,6 +30,11 @@ TEST(UpgradeBombsRun, EachIsRefusedWithItsReasonAndLeavesTheBoardAsItWas) {
         {packages::depth_bomb(2000), "lies more than 16 names deep"},
         {with({{"app/init", "", '1', 0644, "/home/config/ImageParam.dat"}}), "app/init is a hard link"},
         {with({{"tty", "", '3'}}), "tty is a character device"},
+        // 200 MiB in /home and again in /etc/init.d, on the 256 MiB flash.
+        {packages::script_bomb(200), "it unpacks to more than the "},
+        {packages::implied_folders(998, 15), "it holds more than 1000 members"},
+        {packages::package_with(packages::pax_named(std::string("..\0x/..\0x/..\0x/escape", 21), {"a", "x"})),
+         "..\\x00x/..\\x00x/..\\x00x/escape holds a control byte\ntar file failed!\n"},
     };
     for (std::size_t i = 0; i < packages.size(); ++i) {
         const std::string name = "QRN_kq7_V" + std::to_string(i + 1) + ".upg";
@@ -63,6 +69,7 @@ TEST(UpgradeBombsRun, EachIsRefusedWithItsReasonAndLeavesTheBoardAsItWas) {
     std::sort(home.begin(), home.end());
     EXPECT_EQ(home, (std::vector<std::string>{"config", "config/ImageParam.dat"}));
     EXPECT_TRUE(fs::is_empty(out / "board/etc/init.d"));
+    for (const char* escape : {"board/escape", "escape"}) EXPECT_FALSE(fs::exists(out / escape)) << escape;
     EXPECT_EQ(settings_file(out), bytes_of(settings(1)));
     const std::string log = read_file(out / "board.log");
     EXPECT_EQ(times_of(log, "shell: tar -tzvf").size(), packages.size());
