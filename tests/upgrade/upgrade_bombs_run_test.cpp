@@ -22,6 +22,7 @@ TEST(UpgradeBombsRun, EachIsRefusedWithItsReasonAndLeavesTheBoardAsItWas) {
         ms.insert(ms.end(), extra.begin(), extra.end());
         return packages::package(ms);
     };
+    const std::string up = std::string("..\0x/", 5);
     // Listed newest name first, so V5 comes first on the page.
     const std::vector<std::pair<std::string, std::string>> packages = {
         {packages::size_bomb(3072), "it unpacks to more than the "},
@@ -29,6 +30,8 @@ TEST(UpgradeBombsRun, EachIsRefusedWithItsReasonAndLeavesTheBoardAsItWas) {
         {packages::depth_bomb(2000), "lies more than 16 names deep"},
         {with({{"app/init", "", '1', 0644, "/home/config/ImageParam.dat"}}), "app/init is a hard link"},
         {with({{"tty", "", '3'}}), "tty is a character device"},
+        // "..\0x" is ".." to a system call: four climb from /home/upgrade.new to the run's folder.
+        {with({tar_build::pax_header(tar_build::pax_record("path", up + up + up + up + "ESCAPED")), {"a", "x"}}), ""},
     };
     for (std::size_t i = 0; i < packages.size(); ++i) {
         const std::string name = "QRN_kq7_V" + std::to_string(i + 1) + ".upg";
@@ -69,6 +72,14 @@ TEST(UpgradeBombsRun, EachIsRefusedWithItsReasonAndLeavesTheBoardAsItWas) {
     EXPECT_TRUE(times_of(log, "tar -xzvf").empty());
     EXPECT_TRUE(times_of(log, "shell: reboot").empty());
     EXPECT_TRUE(times_of(log, "mcu: upgrade start").empty());
+    // svsim wrote nothing outside its output folder.
+    std::vector<std::string> beside;
+    for (const auto& e : fs::directory_iterator(tmp.path)) beside.push_back(e.path().filename().string());
+    std::sort(beside.begin(), beside.end());
+    std::vector<std::string> made{"out", "settings.dat", "stderr.txt", "test.scn"};
+    for (std::size_t i = 0; i < packages.size(); ++i) made.push_back("QRN_kq7_V" + std::to_string(i + 1) + ".upg");
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(beside, made);
 }
 
 }  // namespace
