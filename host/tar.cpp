@@ -1,7 +1,8 @@
-// "tar -xzvf <archive> -C <dir>" done natively: gzip through zlib, ustar and
-// GNU headers. Member names are data from a disk: every path is walked one
+// "tar -xzvf <archive> -C <dir>" done natively: gzip through zlib, ustar, pax
+// and GNU headers. Member names are data from a disk: every path is walked one
 // component at a time below the target folder without following any link,
-// and names that are absolute or climb with ".." are never written.
+// and names that are absolute or climb with ".." are never written. A name
+// from a pax record or a GNU long name holding a NUL byte fails the archive.
 #include <algorithm>
 #include <array>
 #include <cerrno>
