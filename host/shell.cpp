@@ -93,26 +93,26 @@ struct Target {
 
 std::optional<Target> target_of(const std::string& to, const std::string& name, std::string& why) {
     const auto comps = system_components(to);
-    const fs::path host = host_path(comps);
-    struct stat st;
-    if (::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        auto dir = resolve_in_root(host);
-        if (!dir) {
-            why = std::strerror(errno);
-            return std::nullopt;
-        }
-        return Target{*dir / name, with(comps, name)};
-    }
-    if (comps.empty()) {
-        why = "Not a directory";
-        return std::nullopt;
-    }
-    auto parent = resolve_in_root(host_path(std::vector<std::string>(comps.begin(), comps.end() - 1)));
-    if (!parent) {
+    const auto dir = resolve_in_root(comps);
+    if (!dir && errno != ENOENT && errno != ENOTDIR) {
         why = std::strerror(errno);
         return std::nullopt;
     }
-    return Target{*parent / comps.back(), comps};
+    struct stat st;
+    const bool into = dir && ::stat(dir->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::optional<fs::path> real;
+    if (into) {
+        real = child_of(*dir, name);
+    } else if (comps.empty()) {
+        errno = ENOTDIR;
+    } else if (auto parent = resolve_in_root(std::vector<std::string>(comps.begin(), comps.end() - 1))) {
+        real = child_of(*parent, comps.back());
+    }
+    if (!real) {
+        why = std::strerror(errno);
+        return std::nullopt;
+    }
+    return Target{*real, into ? with(comps, name) : comps};
 }
 
 // ---------------------------------------------------------------- copying
@@ -344,7 +344,7 @@ int remove_operand(const std::string& raw, bool pattern) {
     if (op.last == "." || op.last == "..")
         return fail("rm: refusing to remove '.' or '..' directory: skipping " + quoted(raw));
     std::lock_guard lock(state_mutex());
-    auto parent = resolve_in_root(host_path(op.folder));
+    auto parent = resolve_in_root(op.folder);
     if (!parent) {
         if (errno == ENOENT || errno == ENOTDIR) return 0;  // nothing there to remove
         return fail("rm: cannot remove " + quoted(raw) + ": " + std::strerror(errno));
@@ -360,8 +360,10 @@ int remove_operand(const std::string& raw, bool pattern) {
         ::closedir(d);
         std::sort(names.begin(), names.end());
     } else {
+        const auto exact = child_of(*parent, op.last);
         struct stat st;
-        if (!lstat_ok(*parent / op.last, st)) return 0;
+        if (!exact) return fail("rm: cannot remove " + quoted(raw) + ": " + std::strerror(errno));
+        if (!lstat_ok(*exact, st)) return 0;
         names.push_back(op.last);
     }
     int status = 0;
@@ -377,7 +379,7 @@ int remove_operand(const std::string& raw, bool pattern) {
             continue;
         }
         std::error_code ec;
-        fs::remove_all(*parent / name, ec);
+        fs::remove_all(*child_of(*parent, name), ec);  // a name read from the folder, or checked above
         if (ec) status = fail("rm: cannot remove " + quoted(shown) + ": " + ec.message());
     }
     return status;
@@ -396,9 +398,10 @@ int sh_mv(const char* from, const char* to) {
     if (src.empty() || op.last.empty() || op.last == "." || op.last == "..")
         return fail("mv: cannot move " + quoted(src) + ": Invalid argument");
     std::lock_guard lock(state_mutex());
-    auto parent = resolve_in_root(host_path(op.folder));
+    auto parent = resolve_in_root(op.folder);
+    const auto from_path = parent ? child_of(*parent, op.last) : std::nullopt;
     struct stat st;
-    if (!parent || !lstat_ok(*parent / op.last, st))
+    if (!from_path || !lstat_ok(*from_path, st))
         return fail("mv: cannot stat " + quoted(src) + ": No such file or directory");
     const auto src_comps = with(op.folder, op.last);
     if (machinery(src_comps) || (is_opt(src_comps) && current_mount().active))
@@ -408,7 +411,7 @@ int sh_mv(const char* from, const char* to) {
     if (!target) return fail("mv: cannot move " + quoted(src) + " to " + quoted(dst) + ": " + why);
     if (machinery(target->comps) || (is_opt(target->comps) && current_mount().active))
         return fail("mv: cannot move " + quoted(src) + " to " + quoted(dst) + ": Device or resource busy");
-    if (::rename((*parent / op.last).c_str(), target->real.c_str()) != 0)
+    if (::rename(from_path->c_str(), target->real.c_str()) != 0)
         return fail("mv: cannot move " + quoted(src) + " to " + quoted(dst) + ": " + std::strerror(errno));
     return 0;
 }
@@ -421,7 +424,7 @@ int sh_cp_a(const char* from, const char* to) {
         return fail("cp: cannot copy " + quoted(src) + ": Operation not permitted");
     std::lock_guard lock(state_mutex());
     // The operand itself is followed (the /opt mount point is a link here), but only inside the root.
-    auto real = resolve_in_root(host_path(src_comps));
+    auto real = resolve_in_root(src_comps);
     if (!real) return fail("cp: cannot stat " + quoted(src) + ": " + std::strerror(errno));
     std::string why;
     auto target = target_of(dst, src_comps.back(), why);

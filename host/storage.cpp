@@ -231,18 +231,30 @@ std::mutex& state_mutex() {
 
 // ---------------------------------------------------------------- paths
 
+bool plain_name(std::string_view part) {
+    return !part.empty() && part != "." && part != ".." && part.find('/') == std::string_view::npos &&
+           part.find('\0') == std::string_view::npos;
+}
+
+std::vector<std::string> name_parts(std::string_view name) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t j = std::min(name.find('/', i), name.size());
+        const std::string_view part = name.substr(i, j - i);
+        if (!part.empty() && part != ".") out.emplace_back(part);
+        i = j + 1;
+    }
+    return out;
+}
+
 std::vector<std::string> system_components(std::string_view p) {
     std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < p.size()) {
-        const std::size_t j = std::min(p.find('/', i), p.size());
-        const std::string_view part = p.substr(i, j - i);
-        if (part == "..") {
-            if (!out.empty()) out.pop_back();
-        } else if (!part.empty() && part != ".") {
-            out.emplace_back(part);
+    for (auto& part : name_parts(p)) {
+        if (part != "..") {
+            out.push_back(std::move(part));
+        } else if (!out.empty()) {
+            out.pop_back();
         }
-        i = j + 1;
     }
     return out;
 }
@@ -254,10 +266,16 @@ std::string system_join(const std::vector<std::string>& components) {
     return s;
 }
 
-fs::path host_path(const std::vector<std::string>& components) {
+std::optional<fs::path> host_path(const std::vector<std::string>& components) {
     std::string s = the_root().string();
     while (s.size() > 1 && s.back() == '/') s.pop_back();
-    for (const auto& c : components) s.append("/").append(c);
+    for (const auto& c : components) {
+        if (!plain_name(c)) {
+            errno = EINVAL;
+            return std::nullopt;
+        }
+        s.append("/").append(c);
+    }
     return fs::path(s);
 }
 
@@ -274,9 +292,11 @@ bool inside(const fs::path& real, const fs::path& top) {
     return a.size() == b.size() || a[b.size()] == '/' || (!b.empty() && b.back() == '/');
 }
 
-std::optional<fs::path> resolve_in_root(const fs::path& host) {
+std::optional<fs::path> resolve_in_root(const std::vector<std::string>& components) {
+    const auto host = host_path(components);
+    if (!host) return std::nullopt;
     char buf[PATH_MAX];
-    if (!::realpath(host.c_str(), buf)) return std::nullopt;
+    if (!::realpath(host->c_str(), buf)) return std::nullopt;
     fs::path real(buf);
     if (!inside(real, real_root())) {
         errno = EACCES;
@@ -284,6 +304,38 @@ std::optional<fs::path> resolve_in_root(const fs::path& host) {
     }
     return real;
 }
+
+std::optional<fs::path> child_of(const fs::path& real_dir, std::string_view name) {
+    if (!plain_name(name)) {
+        errno = EINVAL;
+        return std::nullopt;
+    }
+    return real_dir / name;
+}
+
+// Where the links on the way to a host path lead: nowhere (a dangling link,
+// as the mount point of a pulled-out disk) or outside the root are refused,
+// since a file created through them would land wherever they point.
+enum class Links { inside, dangling, outside };
+
+Links links_on_the_way(const std::vector<std::string>& components) {
+    fs::path p = the_root();
+    for (const auto& c : components) {
+        p /= c;
+        struct stat st;
+        if (!lexists(p, &st)) return Links::inside;  // nothing further exists to follow
+        if (S_ISLNK(st.st_mode)) {
+            char buf[PATH_MAX];
+            if (!::realpath(p.c_str(), buf)) return Links::dangling;
+            if (!inside(fs::path(buf), real_root())) return Links::outside;
+        }
+    }
+    return Links::inside;
+}
+
+// What a refused board path maps to: a file in a folder that is never made,
+// so every call on it, or on a name made from it, fails with ENOENT.
+fs::path refused_path() { return the_root() / kUsb / ".refused" / "refused"; }
 
 bool machinery(const std::vector<std::string>& components) {
     return !components.empty() && (components[0] == kUsb || components[0] == kCovered);
@@ -425,9 +477,25 @@ bool opt_mounted() {
 
 // ---------------------------------------------------------------- the seam
 
-std::string board_path(const char* system_path) {
-    return host::storage::host_path(host::storage::system_components(system_path ? system_path : "")).string();
+namespace {
+
+std::string map_board_path(std::string_view system_path) {
+    using namespace host::storage;
+    const auto comps = system_components(system_path);
+    const auto host = host_path(comps);
+    const Links links = host ? links_on_the_way(comps) : Links::inside;
+    if (host && links == Links::inside) return host->string();
+    if (links != Links::dangling)
+        host::board_log("storage", "refused the path " + shell_word(std::string(system_path)) +
+                                       (host ? ": a link on its way leads outside the board" : ": it holds a NUL byte"));
+    return refused_path().string();
 }
+
+}  // namespace
+
+std::string board_path(const char* system_path) { return map_board_path(system_path ? system_path : ""); }
+
+std::string board_path(const std::string& system_path) { return map_board_path(system_path); }
 
 int plat_statfs(const char* system_path, struct statfs* out) {
     using namespace host::storage;
@@ -441,8 +509,9 @@ int plat_statfs(const char* system_path, struct statfs* out) {
     }
     const auto comps = system_components(system_path);
     std::lock_guard lock(state_mutex());
+    const auto real = resolve_in_root(comps);
     struct stat st;
-    if (::stat(host_path(comps).c_str(), &st) != 0) return -1;  // errno from stat
+    if (!real || ::stat(real->c_str(), &st) != 0) return -1;  // errno from the lookup
     std::memset(out, 0, sizeof *out);
     const bool on_disk = !comps.empty() && comps[0] == "opt" && g_mount.active && !g_mount.stale && g_disk;
     if (on_disk) {

@@ -22,18 +22,32 @@ std::mutex& state_mutex();
 // The board root; throws before the board was ever powered on.
 const fs::path& the_root();
 
+// The one way from a name to a host path. Every file operation of the board
+// reaches the host through host_path, resolve_in_root or child_of, and each
+// takes only plain names: not empty, not "." or "..", without '/' and without
+// a NUL byte (a system call would see the name end there and reach another
+// file, "..\0x" becoming "..").
+bool plain_name(std::string_view part);
+// A name's parts as written: split at '/', empty and "." parts dropped.
+std::vector<std::string> name_parts(std::string_view name);
 // A system path as its normalised components: "." dropped, ".." eaten but
-// never above "/", relative paths taken from "/".
+// never above "/", relative paths taken from "/". A part holding a NUL byte
+// is kept, so that the host path of the components is refused.
 std::vector<std::string> system_components(std::string_view system_path);
 std::string system_join(const std::vector<std::string>& components);  // "/a/b", "/" when empty
-// The board path of normalised components.
-fs::path host_path(const std::vector<std::string>& components);
+// The host path of components below the root, links not resolved; nullopt
+// (errno EINVAL) unless each is a plain name.
+std::optional<fs::path> host_path(const std::vector<std::string>& components);
 
 // The root with its symlinks resolved; everything real lives below it.
 fs::path real_root();
 bool inside(const fs::path& real, const fs::path& top);  // top itself or below it
-// realpath of a host path, or nullopt with errno (ENOENT, EACCES: outside the root).
-std::optional<fs::path> resolve_in_root(const fs::path& host);
+// The real path of components below the root, or nullopt with errno (ENOENT,
+// EINVAL: not plain names, EACCES: a link leads outside the root).
+std::optional<fs::path> resolve_in_root(const std::vector<std::string>& components);
+// A plain name inside a folder already resolved in the root, the name itself
+// not followed; nullopt (errno EINVAL) for any other name.
+std::optional<fs::path> child_of(const fs::path& real_dir, std::string_view name);
 
 // Places under the root that belong to the simulated board's machinery, not
 // to the board's file system: the disks' store and the covered /opt folder.

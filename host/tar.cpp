@@ -1,10 +1,12 @@
-// "tar -xzvf <archive> -C <dir>" done natively: gzip through zlib, ustar and
-// GNU headers. Member names are data from a disk: every path is walked one
+// "tar -xzvf <archive> -C <dir>" done natively: gzip through zlib, ustar, pax
+// and GNU headers. Member names are data from a disk: every path is walked one
 // component at a time below the target folder without following any link,
-// and names that are absolute or climb with ".." are never written.
+// and names that are absolute or climb with ".." are never written. A name
+// from a pax record or a GNU long name holding a NUL byte fails the archive.
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
@@ -65,21 +67,83 @@ bool checksum_ok(const unsigned char* h) {
     return *stored == sum_unsigned || static_cast<std::int64_t>(*stored) == sum_signed;
 }
 
-// The "path" record of a pax extended header ("<len> key=value\n" records).
-std::string pax_path(const std::string& data) {
-    std::string path;
-    std::size_t pos = 0;
-    while (pos < data.size()) {
-        std::size_t len = 0, i = pos;
-        while (i < data.size() && data[i] >= '0' && data[i] <= '9' && len < data.size()) len = len * 10 + (data[i++] - '0');
-        if (i >= data.size() || data[i] != ' ' || len == 0 || pos + len > data.size() || len <= i - pos + 1) break;
-        const std::string record = data.substr(i + 1, pos + len - i - 1);
-        pos += len;
-        const std::size_t eq = record.find('=');
-        if (eq == std::string::npos || record.empty() || record.back() != '\n') break;
-        if (record.compare(0, eq, "path") == 0 && eq == 4) path = record.substr(eq + 1, record.size() - eq - 2);
+// A name as the log shows it: control bytes and backslashes escaped, so that
+// a name can never start a line of its own.
+std::string printable(const std::string& name) {
+    std::string out;
+    for (const unsigned char c : name) {
+        if (c >= 0x20 && c != 0x7f && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        }
     }
-    return path;
+    return out;
+}
+
+// A name in a message about it: its start only when it is long.
+std::string start_of(const std::string& name) {
+    return name.size() > 100 ? printable(name.substr(0, 100)) + "..." : printable(name);
+}
+
+// The names a pax extended header gives the next member. Its records are
+// "<length> <key>=<value>\n", the decimal length counting the whole record;
+// they are read as bytes, so a value is taken whole, and a name holding a NUL
+// byte is an error: a system call would see it end there.
+struct PaxNames {
+    std::string path, linkpath;
+};
+
+std::optional<PaxNames> pax_names(const std::string& data, std::string& why) {
+    PaxNames names;
+    for (std::size_t pos = 0; pos < data.size();) {
+        std::size_t i = pos, len = 0;
+        for (; i < data.size() && data[i] >= '0' && data[i] <= '9'; ++i) {
+            len = len * 10 + static_cast<std::size_t>(data[i] - '0');
+            if (len > data.size() - pos) {
+                why = "malformed extended header: a record runs past the header's end";
+                return std::nullopt;
+            }
+        }
+        if (i == pos || i == data.size() || data[i] != ' ') {
+            why = "malformed extended header: missing length";
+            return std::nullopt;
+        }
+        const std::size_t end = pos + len;  // within data: checked digit by digit
+        if (end <= i + 1 || data[end - 1] != '\n') {
+            why = "malformed extended header: a record does not end with a newline where its length says";
+            return std::nullopt;
+        }
+        const std::size_t eq = data.find('=', i + 1);
+        if (eq == std::string::npos || eq >= end - 1 || eq == i + 1) {
+            why = "malformed extended header: missing equal sign";
+            return std::nullopt;
+        }
+        const std::string key = data.substr(i + 1, eq - i - 1);
+        std::string value = data.substr(eq + 1, end - 1 - (eq + 1));
+        if (key == "path" || key == "linkpath") {
+            if (value.find('\0') != std::string::npos) {
+                why = "extended header " + key + " holds a NUL byte: " + start_of(value);
+                return std::nullopt;
+            }
+            (key == "path" ? names.path : names.linkpath) = std::move(value);
+        }
+        pos = end;
+    }
+    return names;
+}
+
+// A GNU long name: the name, then NUL bytes only. A NUL with other bytes
+// after it would cut the name short.
+std::optional<std::string> long_name_of(const std::string& data, char type, std::string& why) {
+    const std::size_t nul = data.find('\0');
+    if (nul != std::string::npos && data.find_first_not_of('\0', nul) != std::string::npos) {
+        why = std::string(type == 'K' ? "long link name" : "long name") + " holds a NUL byte: " + start_of(data);
+        return std::nullopt;
+    }
+    return data.substr(0, nul);
 }
 
 using Lister = std::function<bool(const TarEntry&)>;
@@ -119,19 +183,28 @@ public:
                 return false;
             }
             const char type = static_cast<char>(h[156]);
-            if (type == 'L' || type == 'x') {
-                std::string data;
+            if (type == 'L' || type == 'K' || type == 'x') {
+                std::string data, why;
                 if (*size > kMaxMeta || !read_data(*size, -1, &data)) {
                     say(*size > kMaxMeta ? "extended header too long" : stream_error());
                     return false;
                 }
-                if (type == 'L')
-                    long_name = data.substr(0, data.find('\0'));
-                else
-                    extended_path = pax_path(data);
+                // A name the system calls would read otherwise than it is written fails the archive.
+                std::optional<std::string> name;
+                if (type == 'x') {
+                    if (const auto pax = pax_names(data, why)) name = pax->path;
+                } else {
+                    name = long_name_of(data, type, why);
+                }
+                if (!name) {
+                    say(why);
+                    return false;
+                }
+                if (type == 'L') long_name = *name;
+                if (type == 'x') extended_path = *name;
                 continue;
             }
-            if (type == 'K' || type == 'g') {
+            if (type == 'g') {
                 if (!read_data(*size, -1)) return fail_stream();
                 continue;
             }
@@ -177,36 +250,30 @@ private:
 
     // 1 done, 0 this member failed (go on), -1 the stream failed.
     int member(const Member& m) {
-        std::vector<std::string> comps;
-        bool climbs = false;
-        for (std::size_t i = 0; i <= m.name.size();) {
-            const std::size_t j = std::min(m.name.find('/', i), m.name.size());
-            const std::string part = m.name.substr(i, j - i);
-            if (part == "..") climbs = true;
-            if (!part.empty() && part != ".") comps.push_back(part);
-            i = j + 1;
-        }
+        const std::vector<std::string> comps = name_parts(m.name);
+        // Only plain names are written; a NUL byte never gets this far.
+        const bool climbs = !std::all_of(comps.begin(), comps.end(), [](const std::string& c) { return plain_name(c); });
         const bool regular = m.type == '0' || m.type == '\0' || m.type == '7';
         if (!m.name.empty() && m.name[0] == '/') {
-            say("skipping member with an absolute name: " + m.name);
+            say("skipping member with an absolute name: " + printable(m.name));
             return read_data(m.size, -1) ? 0 : -1;  // refused: the status says so
         }
         if (climbs) {
-            say("skipping member whose name leaves the folder: " + m.name);
+            say("skipping member whose name leaves the folder: " + printable(m.name));
             return read_data(m.size, -1) ? 0 : -1;  // refused: the status says so
         }
         if (!regular && m.type != '5') {
-            say("skipping " + m.name + ": " + kind(m.type) + " not extracted");
+            say("skipping " + printable(m.name) + ": " + kind(m.type) + " not extracted");
             return read_data(m.size, -1) ? 0 : -1;  // refused: the status says so
         }
-        say(m.name);
+        say(printable(m.name));
         if (comps.empty()) {
             // The target folder itself ("./"): it is not changed.
             return read_data(m.size, -1) ? 1 : -1;
         }
         const int parent = open_parent(comps, true);
         if (parent < 0) {
-            say(m.name + ": Cannot open: " + std::strerror(errno));
+            say(printable(m.name) + ": Cannot open: " + std::strerror(errno));
             return read_data(m.size, -1) ? 0 : -1;
         }
         const char* last = comps.back().c_str();
@@ -215,11 +282,11 @@ private:
             struct stat st;
             if (::fstatat(parent, last, &st, AT_SYMLINK_NOFOLLOW) == 0) {
                 if (!S_ISDIR(st.st_mode)) {
-                    say(m.name + ": Cannot mkdir: File exists");
+                    say(printable(m.name) + ": Cannot mkdir: File exists");
                     result = 0;
                 }
             } else if (::mkdirat(parent, last, 0700) != 0) {
-                say(m.name + ": Cannot mkdir: " + std::strerror(errno));
+                say(printable(m.name) + ": Cannot mkdir: " + std::strerror(errno));
                 result = 0;
             }
             if (result == 1) dirs_.push_back(DirAttrs{comps, m.mode, m.mtime});
@@ -231,7 +298,7 @@ private:
         if (::fstatat(parent, last, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             // An old file or link is replaced, never written through.
             if (S_ISDIR(st.st_mode) || ::unlinkat(parent, last, 0) != 0) {
-                say(m.name + ": Cannot open: " + (S_ISDIR(st.st_mode) ? "Is a directory" : std::strerror(errno)));
+                say(printable(m.name) + ": Cannot open: " + (S_ISDIR(st.st_mode) ? "Is a directory" : std::strerror(errno)));
                 ::close(parent);
                 return read_data(m.size, -1) ? 0 : -1;
             }
@@ -239,7 +306,7 @@ private:
         const int fd = ::openat(parent, last, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         ::close(parent);
         if (fd < 0) {
-            say(m.name + ": Cannot open: " + std::strerror(errno));
+            say(printable(m.name) + ": Cannot open: " + std::strerror(errno));
             return read_data(m.size, -1) ? 0 : -1;
         }
         bool wrote = true;
@@ -250,7 +317,7 @@ private:
         ::close(fd);
         if (!read) return -1;  // what was written so far stays, like the real tool
         if (!wrote) {
-            say(m.name + ": Cannot write: " + std::strerror(errno));
+            say(printable(m.name) + ": Cannot write: " + std::strerror(errno));
             return 0;
         }
         return 1;
@@ -377,9 +444,9 @@ namespace {
 // The archive of a command opened for reading, or nullptr (said in the log).
 gzFile open_archive(const std::string& a) {
     const auto comps = system_components(a);
-    auto real = a.empty() || machinery(comps) ? std::nullopt : resolve_in_root(host_path(comps));
+    auto real = a.empty() || machinery(comps) ? std::nullopt : resolve_in_root(comps);
     if (!real) {
-        say(a + ": Cannot open: No such file or directory");
+        say(printable(a) + ": Cannot open: No such file or directory");
         return nullptr;
     }
     const int fd = ::open(real->c_str(), O_RDONLY | O_CLOEXEC);
@@ -387,7 +454,7 @@ gzFile open_archive(const std::string& a) {
     if (!gz) {
         const int saved = errno;
         if (fd >= 0) ::close(fd);
-        say(a + ": Cannot open: " + std::strerror(saved));
+        say(printable(a) + ": Cannot open: " + std::strerror(saved));
     }
     return gz;
 }
@@ -399,14 +466,14 @@ int sh_tar_xzvf(const char* archive, const char* dir) {
     if (!command_start("tar -xzvf " + shell_word(a) + " -C " + shell_word(d), "tar")) return 1;
     const auto archive_comps = system_components(a), dir_comps = system_components(d);
     std::lock_guard lock(state_mutex());
-    if (a.empty() || machinery(archive_comps) || !resolve_in_root(host_path(archive_comps))) {
-        say(a + ": Cannot open: No such file or directory");
+    if (a.empty() || machinery(archive_comps) || !resolve_in_root(archive_comps)) {
+        say(printable(a) + ": Cannot open: No such file or directory");
         return 1;
     }
-    auto real_dir = d.empty() || machinery(dir_comps) ? std::nullopt : resolve_in_root(host_path(dir_comps));
+    auto real_dir = d.empty() || machinery(dir_comps) ? std::nullopt : resolve_in_root(dir_comps);
     const int top = real_dir ? ::open(real_dir->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (top < 0) {
-        say(d + ": Cannot open: No such file or directory");
+        say(printable(d) + ": Cannot open: No such file or directory");
         return 1;
     }
     gzFile gz = open_archive(a);

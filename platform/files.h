@@ -7,8 +7,10 @@
 #include <string>
 #include <sys/vfs.h>
 
+// A path holding a NUL byte, or leading through a link out of the board's
+// files, maps to a file no call can reach.
 std::string board_path(const char* system_path);
-inline std::string board_path(const std::string& system_path) { return board_path(system_path.c_str()); }
+std::string board_path(const std::string& system_path);
 
 // statfs of a system path: 0, or -1 with errno.
 int plat_statfs(const char* system_path, struct statfs* out);

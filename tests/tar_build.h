@@ -54,6 +54,21 @@ inline std::string tar_of(const std::vector<Member>& members) {
     return out + std::string(1024, '\0');
 }
 
+// One pax extended header record, "<length> <key>=<value>\n", its decimal
+// length counting the whole record, itself included.
+inline std::string pax_record(const std::string& key, const std::string& value) {
+    const std::size_t body = key.size() + value.size() + 3;  // ' ', '=' and '\n'
+    std::size_t len = body + 1;
+    while (std::to_string(len).size() + body != len) len = std::to_string(len).size() + body;
+    return std::to_string(len) + " " + key + "=" + value + "\n";
+}
+
+// A pax extended header holding `records`, for the member after it.
+inline Member pax_header(std::string records) { return Member{"PaxHeaders.0/member", std::move(records), 'x'}; }
+
+// A GNU long name ('L') or long link name ('K') member holding `data` as it is.
+inline Member gnu_long(std::string data, char type = 'L') { return Member{"././@LongLink", std::move(data), type}; }
+
 inline void gzip_to(const std::filesystem::path& p, const std::string& bytes) {
     gzFile gz = gzopen(p.c_str(), "wb");
     ASSERT_NE(gz, nullptr);

@@ -118,12 +118,14 @@ TEST_F(PackageCheck, NamesHoldingControlBytesOrTooLongAreRefusedBeforeAnythingIs
     struct Case {
         std::string raw, reason;  // reason empty: refused for any reason
     };
+    const std::string kNotWhole = "it is not a whole gzip-compressed tar archive";
     const std::vector<Case> cases = {
-        {packages::pax_named("..\0x/..\0x/escape"s, {"a", "x"}), "..\\x00x/..\\x00x/escape holds a control byte"},
+        // A NUL: this board's tar refuses the archive before the application sees the name.
+        {packages::pax_named("..\0x/..\0x/escape"s, {"a", "x"}), kNotWhole},
         {packages::pax_named("..\0x/config/ImageParam.dat"s, {"a", std::string(268, '\xff')}),
-         "..\\x00x/config/ImageParam.dat holds a control byte"},
+         kNotWhole},
         {packages::pax_named("app/\x01"s, {"a", "x"}), "app/\\x01 holds a control byte"},
-        {packages::pax_named("app/x\0"s, {"a", "x"}), "app/x\\x00 holds a control byte"},
+        {packages::pax_named("app/x\0"s, {"a", "x"}), kNotWhole},
         {packages::members({{"app/new\nline", "x"}}), "app/new\\x0aline holds a control byte"},
         {packages::members({{"app/\x7f", "x"}}), "app/\\x7f holds a control byte"},
         {packages::members({{"\x1b[2J/", "", '5', 0755}}), "\\x1b[2J/ holds a control byte"},

@@ -23,6 +23,7 @@ TEST(UpgradeBombsRun, EachIsRefusedWithItsReasonAndLeavesTheBoardAsItWas) {
         ms.insert(ms.end(), extra.begin(), extra.end());
         return packages::package(ms);
     };
+    const std::string up = std::string("..\0x/", 5);
     // Listed newest name first, so V5 comes first on the page.
     const std::vector<std::pair<std::string, std::string>> packages = {
         {packages::size_bomb(3072), "it unpacks to more than the "},
@@ -34,7 +35,10 @@ TEST(UpgradeBombsRun, EachIsRefusedWithItsReasonAndLeavesTheBoardAsItWas) {
         {packages::script_bomb(200), "it unpacks to more than the "},
         {packages::implied_folders(998, 15), "it holds more than 1000 members"},
         {packages::package_with(packages::pax_named(std::string("..\0x/..\0x/..\0x/escape", 21), {"a", "x"})),
-         "..\\x00x/..\\x00x/..\\x00x/escape holds a control byte\ntar file failed!\n"},
+         "it is not a whole gzip-compressed tar archive\ntar file failed!\n"},
+        // "..\0x" is ".." to a system call: four climb from /home/upgrade.new to the run's folder.
+        {with({tar_build::pax_header(tar_build::pax_record("path", up + up + up + up + "ESCAPED")), {"a", "x"}}),
+         "it is not a whole gzip-compressed tar archive"},
     };
     for (std::size_t i = 0; i < packages.size(); ++i) {
         const std::string name = "QRN_kq7_V" + std::to_string(i + 1) + ".upg";
@@ -76,6 +80,14 @@ TEST(UpgradeBombsRun, EachIsRefusedWithItsReasonAndLeavesTheBoardAsItWas) {
     EXPECT_TRUE(times_of(log, "tar -xzvf").empty());
     EXPECT_TRUE(times_of(log, "shell: reboot").empty());
     EXPECT_TRUE(times_of(log, "mcu: upgrade start").empty());
+    // svsim wrote nothing outside its output folder.
+    std::vector<std::string> beside;
+    for (const auto& e : fs::directory_iterator(tmp.path)) beside.push_back(e.path().filename().string());
+    std::sort(beside.begin(), beside.end());
+    std::vector<std::string> made{"out", "settings.dat", "stderr.txt", "test.scn"};
+    for (std::size_t i = 0; i < packages.size(); ++i) made.push_back("QRN_kq7_V" + std::to_string(i + 1) + ".upg");
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(beside, made);
 }
 
 }  // namespace
