@@ -187,7 +187,12 @@ int delete_file(const char* name) {
     return remove_on_disk(sh_rm_rf_exact, name);
 }
 
-std::string locked_name(const char* name) { return name[0] == '@' ? std::string(name + 1) : "@" + std::string(name); }
+std::string locked_name(const char* name) {
+    if (name[0] == '@') return std::string(name + 1);
+    std::string locked = "@";
+    locked += name;
+    return locked;
+}
 
 int change_file(const char* name) {
     if (!name || !*name || std::strchr(name, '/') || std::strcmp(name, "@") == 0) {
