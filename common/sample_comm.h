@@ -84,6 +84,9 @@ void reap_record_thread();
 // Whether a name on the disk belongs to the segment being written (or the
 // one about to begin): such files are never deleted to free space.
 bool is_recording_file(const char* name);
+// Sets the time stamps of the segment being written and of the one beginning
+// ("" for none), as the recording thread does.
+void publish_stamps(const char* current, const char* next);
 // Serialises the disk operations of all threads (mount, unmount, format,
 // remove, rename).
 std::recursive_mutex& disk_ops_mutex();

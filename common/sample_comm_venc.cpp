@@ -173,13 +173,6 @@ std::mutex g_stamp_mutex;
 char g_current_stamp[16] = {};
 char g_next_stamp[16] = {};
 
-void publish_stamps(const char* current, const char* next) {
-    std::lock_guard lock(g_stamp_mutex);
-    // A stamp is YYYYMMDD-HHMMSS: 15 characters.
-    std::snprintf(g_current_stamp, sizeof g_current_stamp, "%.15s", current);
-    std::snprintf(g_next_stamp, sizeof g_next_stamp, "%.15s", next);
-}
-
 const char* camera_suffix(HI_S32 chn) {
     static constexpr const char* kLetters[] = {"L", "R", "B", "F"};
     return chn >= 0 && chn < 4 ? kLetters[chn] : "X";
@@ -340,6 +333,13 @@ HI_S32 SAMPLE_COMM_VENC_GetFilePostfix(PAYLOAD_TYPE_E enPayload, char* szFilePos
     case PT_MP4VIDEO: std::strcpy(szFilePostfix, ".mp4"); return HI_SUCCESS;
     default: std::printf("payload type err!\n"); return HI_FAILURE;
     }
+}
+
+void publish_stamps(const char* current, const char* next) {
+    std::lock_guard lock(g_stamp_mutex);
+    // A stamp is YYYYMMDD-HHMMSS: 15 characters.
+    std::snprintf(g_current_stamp, sizeof g_current_stamp, "%.15s", current);
+    std::snprintf(g_next_stamp, sizeof g_next_stamp, "%.15s", next);
 }
 
 HI_S32 SAMPLE_COMM_VENC_SaveH264(std::FILE* fpH264File, const VENC_STREAM_S* pstStream) {

@@ -28,7 +28,15 @@ namespace {
 // Unmounting gives up after this many tries 100 ms apart (a file held open
 // keeps the disk busy; the caller tries again later).
 constexpr int kUmountTries = 50;
+// A pass of the scan for the oldest segment reads no more entries than this,
+// one a millisecond.
 constexpr int kMaxSegmentsScanned = 3000;
+
+// Counts the changes to the disk's files other than the recorder adding new
+// segments: a mount, unmount or format, the user's delete or lock. A scan
+// begun before one starts again.
+std::atomic<unsigned> g_disk_changes{0};
+void disk_changed() { ++g_disk_changes; }
 
 std::string opt_path(const char* name) { return std::string(kMountPoint) + "/" + name; }
 
@@ -120,10 +128,12 @@ int upgrade_checkusb() {
     char path[sizeof device_name] = {};
     if (find_usbdevice(path) != 0) {
         mount_ok = 0;
+        disk_changed();
         return -1;
     }
     // A mounted disk is left alone; one whose mount failed waits for another disk.
     if (std::strcmp(path, device_name) == 0 && (mount_ok == 1 || mount_ok == 2)) return 0;
+    disk_changed();
     sh_umount(kMountPoint);
     // Only the flash's own folder is cleared, never a disk still mounted there.
     if (!opt_is_mounted()) sh_rm_rf("/opt/*");
@@ -146,6 +156,7 @@ int upgrade_checkusb() {
 int umount_usb() {
     std::lock_guard lock(disk_ops_mutex());
     if (!umount_opt()) return -1;
+    disk_changed();
     sh_umount(kMountPoint);
     clk_sleep(1);
     mount_ok = 0;
@@ -155,26 +166,29 @@ int umount_usb() {
 int format_usb() {
     std::lock_guard lock(disk_ops_mutex());
     if (!umount_opt()) return -1;
+    disk_changed();
     mount_ok = 0;
     return sh_mkfs_vfat(device_name);
 }
 
 int format_usb2() {
     std::lock_guard lock(disk_ops_mutex());
+    disk_changed();
     mount_ok = 0;
     return sh_mkfs_vfat(device_name);
 }
 
 namespace {
 
-// One remove on the disk, between the remounts that let it write: `remove` is
-// the exact-name or the pattern form.
-int remove_on_disk(int (*remove)(const char*), const char* name) {
+// Removes from the disk between the remounts that let it write: `remove`
+// returns 0 or -1.
+template <class Remove>
+int remove_on_disk(Remove remove) {
     std::lock_guard lock(disk_ops_mutex());
     sh_mount_remount_rw(kMountPoint);
-    const int r = remove(opt_path(name).c_str());
+    const int r = remove();
     sh_mount_remount_rw(kMountPoint);
-    return r == 0 ? 0 : -1;
+    return r;
 }
 
 }  // namespace
@@ -184,10 +198,18 @@ int delete_file(const char* name) {
         std::printf("delete file: bad name\n");
         return -1;
     }
-    return remove_on_disk(sh_rm_rf_exact, name);
+    return remove_on_disk([name] {
+        disk_changed();
+        return sh_rm_rf_exact(opt_path(name).c_str()) == 0 ? 0 : -1;
+    });
 }
 
-std::string locked_name(const char* name) { return name[0] == '@' ? std::string(name + 1) : "@" + std::string(name); }
+std::string locked_name(const char* name) {
+    if (name[0] == '@') return std::string(name + 1);
+    std::string locked = "@";
+    locked += name;
+    return locked;
+}
 
 int change_file(const char* name) {
     if (!name || !*name || std::strchr(name, '/') || std::strcmp(name, "@") == 0) {
@@ -209,6 +231,7 @@ int change_file(const char* name) {
         std::printf("change file: %s not renamed, %s is on the disk already\n", name, new_name.c_str());
         return -1;
     }
+    disk_changed();
     return sh_mv(opt_path(name).c_str(), opt_path(new_name.c_str()).c_str());
 }
 
@@ -314,28 +337,80 @@ int get_lost_frame() {
     return lost;
 }
 
+namespace {
+
+// The scan for the oldest segment, owned by the housekeeping thread. A disk
+// of more entries than one pass reads takes several passes, each going on
+// after the entry the one before stopped at; only a whole scan chooses.
+struct SegmentScan {
+    bool going = false;
+    unsigned changes = 0;           // g_disk_changes when it began
+    std::string last;               // the last entry read
+    int count = 0;                  // segment files, the ones being written too
+    char oldest[kFileNameSize] = {};  // the oldest that may go, "" for none
+
+    void begin(unsigned now) {
+        *this = SegmentScan{};
+        going = true;
+        changes = now;
+    }
+};
+SegmentScan g_scan;
+
+// Only a regular file is a recording: never a folder or link named like one.
+bool regular_file(const dirent* e) {
+    if (e->d_type != DT_UNKNOWN) return e->d_type == DT_REG;
+    struct stat st {};
+    return ::lstat(board_path(opt_path(e->d_name)).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
 int find_file(char* pattern, std::size_t size) {
+    SegmentScan& scan = g_scan;
+    const unsigned changes = g_disk_changes;
+    if (!scan.going || scan.changes != changes) scan.begin(changes);
     DIR* dir = opendir(board_path(kMountPoint).c_str());
     if (!dir) {
         std::printf("can't open %s\n", kMountPoint);
+        scan = SegmentScan{};
         return -1;
     }
-    int count = 0;
-    char oldest[kFileNameSize] = {};
+    if (!scan.last.empty()) {
+        // Past what the passes before read; with that entry gone, from the start.
+        dirent* e = nullptr;
+        while ((e = readdir(dir)) && scan.last != e->d_name) {
+        }
+        if (!e) {
+            rewinddir(dir);
+            scan.begin(changes);
+        }
+    }
+    int read = 0;
+    bool whole = true;
     while (dirent* e = readdir(dir)) {
-        // Only the recorder's own segment names, never a user-locked file, never
-        // the segment being written: no other name can be chosen or matched.
+        // Only the recorder's own segment names, never a user-locked file;
+        // the segment being written counts but is never chosen.
         const char* name = e->d_name;
-        if (is_segment_name(name) && !is_recording_file(name)) {
-            ++count;
+        if (is_segment_name(name) && regular_file(e)) {
+            ++scan.count;
             // Segment names are 22 or 23 characters: they fit.
-            if (count == 1 || std::strcmp(name, oldest) < 0) std::memcpy(oldest, name, std::strlen(name) + 1);
+            if (!is_recording_file(name) && (!scan.oldest[0] || std::strcmp(name, scan.oldest) < 0))
+                std::memcpy(scan.oldest, name, std::strlen(name) + 1);
         }
         clk_usleep(1000);
-        if (count > kMaxSegmentsScanned) break;
+        if (++read > kMaxSegmentsScanned) {
+            scan.last = name;
+            whole = false;
+            break;
+        }
     }
     closedir(dir);
-    if (count > 0) {
+    if (!whole) return kScanGoesOn;
+    scan.going = false;
+    if (scan.changes != g_disk_changes) return kScanGoesOn;  // changed meanwhile: the next pass looks again
+    const char* oldest = scan.oldest;
+    if (oldest[0]) {
         // An unlocked oldest file names its whole segment's unlocked files; a
         // vehicle-locked one names only itself.
         if (oldest[17] == '#')
@@ -343,22 +418,54 @@ int find_file(char* pattern, std::size_t size) {
         else
             std::snprintf(pattern, size, "%.16s[LRBF].h264", oldest);
     }
-    return count;
+    return scan.count;
 }
 
 namespace {
 
-// Removes the files of a segment pattern that find_file made from a segment
-// name of the recorder's own form.
-int delete_segment(const char* pattern) { return remove_on_disk(sh_rm_rf, pattern); }
+constexpr int kDiskChanged = -2;
+
+// Removes the regular files a pattern of find_file names, each by its exact
+// name, none being written: 0 when some went and none failed, -1, or
+// kDiskChanged (nothing done) when the disk changed since the scan.
+int delete_segment(const char* pattern) {
+    std::string names[4];
+    int count = 1;
+    if (const char* set = std::strstr(pattern, "[LRBF]")) {
+        count = 4;
+        for (int i = 0; i < count; ++i) names[i] = std::string(pattern, set) + "LRBF"[i] + (set + 6);
+    } else {
+        names[0] = pattern;
+    }
+    std::lock_guard lock(disk_ops_mutex());
+    if (g_scan.changes != g_disk_changes) return kDiskChanged;
+    return remove_on_disk([&] {
+        int removed = 0, failed = 0;
+        for (int i = 0; i < count; ++i) {
+            const std::string path = opt_path(names[i].c_str());
+            struct stat st {};
+            if (::lstat(board_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+                is_recording_file(names[i].c_str()))
+                continue;
+            if (sh_rm_rf_exact(path.c_str()) == 0)
+                ++removed;
+            else
+                ++failed;
+        }
+        return removed > 0 && failed == 0 ? 0 : -1;
+    });
+}
 
 void delete_oldest() {
     char pattern[64] = {};
     const int n = find_file(pattern, sizeof pattern);
+    if (n == kScanGoesOn) return;  // the flags keep their values until a whole scan
     disk_error = n < 8 ? 1 : 0;
-    if (n < 1) return;
+    if (n < 1 || !pattern[0]) return;
     clk_sleep(1);
-    if (delete_segment(pattern) == 0) {
+    const int r = delete_segment(pattern);
+    if (r == kDiskChanged) return;
+    if (r == 0) {
         std::printf("delete file %s\n", pattern);
         disk_error = 0;
     } else {

@@ -59,8 +59,15 @@ void hbub(char** names, int count, int low, int high);
 bool is_segment_name(const char* name);
 // The encoder's lost-frame count from /proc/umap/h264e, or -1.
 int get_lost_frame();
-// Counts the segments on the disk that may be deleted (not user-locked) and
-// writes the deletion pattern of the oldest: -1 when /opt cannot be read.
+// What find_file returns while its scan of the disk goes on in the next pass.
+constexpr int kScanGoesOn = -2;
+// One pass's share of the scan for the oldest segment: at most 3,001 entries,
+// one a millisecond, a larger disk taking several passes; a scan starts
+// again when the disk changes (another disk, a format, the user's delete or
+// lock). Once a scan is whole, returns the number of segment files (regular
+// files, not user-locked, the ones being written too) and writes the
+// deletion pattern of the oldest that may go, if any; kScanGoesOn before
+// then; -1 when /opt cannot be read.
 int find_file(char* pattern, std::size_t size);
 // The housekeeping thread's body: one pass about every second, forever.
 void* Check_Space_Proc(void* arg);

@@ -77,9 +77,13 @@ void format_disk() {
     checkusb_stop = 1;  // the housekeeping thread leaves the disk alone meanwhile
     draw_shaohou(pBuf1);
     show_canvas();
-    if (state == 1) format_usb();
-    else format_usb2();
-    draw_formatfinish(pBuf1);
+    // A format that failed is never reported done: a disk that could not be
+    // unmounted was left as it was, and the user is asked to check it.
+    const int r = state == 1 ? format_usb() : format_usb2();
+    if (r == 0)
+        draw_formatfinish(pBuf1);
+    else
+        draw_checkusb(pBuf1);
     hold_message();
     upgrade_checkusb();
     clk_usleep(100000);

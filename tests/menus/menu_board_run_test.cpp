@@ -43,6 +43,14 @@ TEST(MenuBoardRun, CommandsClockAndFormatGoToTheBoard) {
     s.wait(1.2);
     s.at("overlay stamp-after");
     s.keys({DOWN, DOWN, DOWN, OK, DOWN});      // the disk page, "Ok"
+    s.at("log unmount-refused");                // a disk that never lets go
+    s.at("fail -1 sh umount");
+    s.key(OK);
+    s.wait(5.45);                              // 50 tries 100 ms apart
+    s.at("screenshot format-failed");
+    s.wait(1.5);
+    s.at("clear_failures");
+    s.key(DOWN);
     s.at("log format");
     s.key(OK);
     s.wait(0.45);
@@ -102,6 +110,18 @@ TEST(MenuBoardRun, CommandsClockAndFormatGoToTheBoard) {
     };
     EXPECT_EQ(date_part(after), date_part(want));
     EXPECT_NE(date_part(before), date_part(want));
+
+    // The format that could not unmount the disk left it as it was (no
+    // format, still mounted: the heartbeats above) and said "Check U Disk!",
+    // its last character where "Format Done!" has none.
+    const std::size_t refused = log.find("sim: unmount-refused");
+    const std::string failing = log.substr(refused, log.find("sim: format") - refused);
+    EXPECT_EQ(lines_with(failing, "shell: umount /opt").size(), 50u);
+    EXPECT_EQ(lines_with(failing, "mkfs").size(), 0u);
+    const host::Picture failed = screen(out, "format-failed");
+    const int check_w = text_width(jcup_en);
+    EXPECT_EQ(ink_outside(failed, 348, 200, check_w), 0);
+    EXPECT_GT(ink_inside(failed, 348 + check_w - 14, 200, 14), 20);
 
     // The format: the disk unmounted, then the structured format, then mounted
     // again; the finish message meanwhile, then the page with both sizes.

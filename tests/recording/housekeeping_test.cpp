@@ -3,19 +3,23 @@
 // deleted, the listings of the menu pages.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/sample_comm.h"
 #include "dsp/dsp_control.h"
 #include "dsp/dsp_upgrade.h"
+#include "platform/clock.h"
 #include "tests/board_fixture.h"
 #include "vio/vio.h"
 
@@ -39,6 +43,11 @@ protected:
         record_permit = 1;
         record_setting = 0;  // recording itself is not part of these tests
         device_name[0] = '\0';
+        publish_stamps("", "");
+    }
+    void TearDown() override {
+        publish_stamps("", "");
+        BoardTest::TearDown();
     }
 
     fs::path disk() const { return host::disk_files("usb"); }
@@ -63,6 +72,29 @@ protected:
     static std::vector<std::string> segment(const std::string& stamp, const std::string& lock = "") {
         return {stamp + "_L" + lock + ".h264", stamp + "_R" + lock + ".h264", stamp + "_B" + lock + ".h264",
                 stamp + "_F" + lock + ".h264"};
+    }
+
+    // A back camera file `i` seconds after midnight of the first of January 2000.
+    static std::string back_file(int i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "20000101-%06d_B.h264", i);
+        return name;
+    }
+
+    // Those of the names that are no longer on the disk, in order.
+    std::vector<std::string> gone(const std::vector<std::string>& names) const {
+        const auto left = on_disk();
+        std::vector<std::string> out;
+        for (const auto& n : names)
+            if (!left.count(n)) out.push_back(n);
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    static double board_seconds() {
+        timeval tv{};
+        clk_gettimeofday(&tv);
+        return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6;
     }
 
     static std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
@@ -251,6 +283,123 @@ TEST_F(Housekeeping, ThePartitionIsChosenOverItsDisk) {
     host::disk_insert("usb", 8192, false);
     EXPECT_EQ(find_usbdevice(path), 0);
     EXPECT_STREQ(path, "/dev/sda");
+}
+
+TEST_F(Housekeeping, OnlyRegularSegmentFilesAreCountedOrRemoved) {
+    insert(4096, 300, join({segment("20261201-080000"), segment("20261202-080000"), {"notes.txt"}}));
+    // Named like older segments, but no recordings: a folder holding the
+    // user's locked files, a link and a fifo.
+    const fs::path folder = disk() / "20000101-000000_B.h264";
+    fs::create_directory(folder);
+    std::ofstream(folder / "@20000101-000000_B.h264") << 'x';
+    std::ofstream(folder / "20000101-000000_F.h264") << 'x';
+    fs::create_symlink("notes.txt", disk() / "20000101-000000_L.h264");
+    ASSERT_EQ(::mkfifo((disk() / "20000101-000000_R.h264").c_str(), 0644), 0);
+
+    check_space_pass();
+    EXPECT_EQ(disk_error, 0);  // the eight files of two segments
+    for (const auto& n : segment("20261201-080000")) EXPECT_FALSE(on_disk().count(n)) << n;
+    check_space_pass();
+    EXPECT_EQ(disk_error, 0);
+    check_space_pass();  // nothing left that may go
+    EXPECT_EQ(disk_error, 1);
+    EXPECT_EQ(on_disk(), (std::set<std::string>{"20000101-000000_B.h264", "20000101-000000_L.h264",
+                                                "20000101-000000_R.h264", "filler.bin", "notes.txt"}));
+    EXPECT_TRUE(fs::exists(folder / "@20000101-000000_B.h264"));
+    EXPECT_TRUE(fs::exists(folder / "20000101-000000_F.h264"));
+    EXPECT_TRUE(fs::is_symlink(disk() / "20000101-000000_L.h264"));
+}
+
+TEST_F(Housekeeping, TheOldestSegmentGoesFirstWhateverTheirNumber) {
+    // More files than one pass reads, and the oldest listed after 3,000
+    // others: the files older than the oldest of those the directory lists
+    // after its first 3,100 are taken away again.
+    std::vector<std::string> names;
+    for (int i = 0; i < 3400; ++i) names.push_back(back_file(i));
+    insert(8192, 300, names);
+    std::vector<std::string> order;
+    for (const auto& e : fs::directory_iterator(disk()))
+        if (e.path().extension() == ".h264") order.push_back(e.path().filename().string());
+    const std::string oldest = *std::min_element(order.begin() + 3100, order.end());
+    const auto at = std::find(order.begin(), order.end(), oldest) - order.begin();
+    const auto older = std::count_if(order.begin(), order.begin() + at, [&](const auto& n) { return n < oldest; });
+    ASSERT_GT(at - older, 3001);
+    for (const auto& n : order)
+        if (n < oldest) fs::remove(disk() / n);
+    std::erase_if(names, [&](const auto& n) { return n < oldest; });
+    const int first = std::stoi(oldest.substr(9, 6));
+
+    double longest = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        const double start = board_seconds();
+        check_space_pass();
+        longest = std::max(longest, board_seconds() - start);
+        EXPECT_EQ(disk_error, 0) << pass;
+    }
+    // After a whole scan of two passes.
+    EXPECT_EQ(gone(names), std::vector<std::string>{back_file(first)});
+    // No pass is longer than 1 s, 3,001 entries one millisecond apart and 1 s
+    // before the deletion.
+    EXPECT_LE(longest, 5.1);
+}
+
+TEST_F(Housekeeping, AScanOfSeveralPassesStartsAgainWhenTheDiskChanges) {
+    std::vector<std::string> names = {"@" + back_file(5)};
+    for (int i = 100; i < 3200; ++i) names.push_back(back_file(i));
+    insert(8192, 300, names);
+    names[0] = back_file(5);
+    // In the middle of a scan the user unlocks an older file, which goes
+    // first, and deletes the oldest, whose deletion is then no failure.
+    check_space_pass();
+    ASSERT_EQ(change_file(("@" + back_file(5)).c_str()), 0);
+    ASSERT_EQ(delete_file(back_file(100).c_str()), 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        check_space_pass();
+        EXPECT_EQ(disk_error, 0) << pass;
+    }
+    EXPECT_EQ(gone(names), (std::vector<std::string>{back_file(5), back_file(100)}));
+
+    // Another disk in the middle of a scan: its own oldest goes, and the file
+    // being written (the clock set back) counts but is never chosen.
+    check_space_pass();
+    host::disk_remove();
+    check_space_pass();
+    EXPECT_EQ(mount_ok, 0);
+    fs::remove_all(disk());
+    names.clear();
+    for (int i = 7; i < 15; ++i) names.push_back(back_file(i));
+    insert(8192, 300, names);
+    publish_stamps("20000101-000007", "");
+    check_space_pass();
+    EXPECT_EQ(mount_ok, 1);
+    EXPECT_EQ(gone(names), std::vector<std::string>{back_file(8)});
+    EXPECT_EQ(disk_error, 0);
+}
+
+TEST_F(Housekeeping, TheFilesBeingWrittenCountButAreNeverChosen) {
+    insert(8192, 300, join({segment("20261201-080000"), segment("20261201-080500")}));
+    publish_stamps("20261201-080500", "");
+    // Two segments, one being written: never a disk error, not even for the
+    // second before the deletion. Board time runs while both threads wait.
+    std::atomic<bool> done{false};
+    std::thread pass([&done] {
+        check_space_pass();
+        done = true;
+    });
+    int worst = 0;
+    while (!done) {
+        worst = std::max<int>(worst, disk_error);
+        clk_usleep(50000);
+    }
+    pass.join();
+    EXPECT_EQ(worst, 0);
+    auto left = on_disk();
+    for (const auto& n : segment("20261201-080000")) EXPECT_FALSE(left.count(n)) << n;
+    // Only the segment being written: too few files, and none may go.
+    check_space_pass();
+    EXPECT_EQ(disk_error, 1);
+    left = on_disk();
+    for (const auto& n : segment("20261201-080500")) EXPECT_TRUE(left.count(n)) << n;
 }
 
 }  // namespace

@@ -206,10 +206,14 @@ TEST(RecordingRun, TheSegmentBeingWrittenIsNotDeletedToFreeSpace) {
     const std::string board = read_file(out / "board.log");
     // Full: the recording stops, and only then may its segment go.
     const auto stopped = times_of(board, "VENC 0 stopped receiving pictures");
-    const auto removed = times_of(board, "shell: rm -rf /opt/20261207-080001_[LRBF].h264");
     ASSERT_EQ(stopped.size(), 1u);
-    ASSERT_FALSE(removed.empty());
-    EXPECT_GT(removed[0], stopped[0]);
+    // Each of its files by its exact name.
+    for (const std::string& name : segment("20261207-080001", "")) {
+        const auto removed = times_of(board, "shell: rm -rf /opt/" + name);
+        ASSERT_FALSE(removed.empty()) << name;
+        EXPECT_GT(removed[0], stopped[0]) << name;
+    }
+    EXPECT_TRUE(has(read_file(out / "console.log"), "delete file 20261207-080001_[LRBF].h264\n"));
     EXPECT_TRUE(fs::exists(disk / "other.bin"));
     EXPECT_EQ(times_of(board, "VENC 0 receiving pictures").size(), 1u);  // still full: not again
 }
