@@ -204,7 +204,7 @@ void vorand_report_irkey(irkey_info_s rcv_irkey_info) {
     std::printf("RECEIVE ---> %s\t", key->name);
     if (rcv_irkey_info.irkey_state_code == 1) {
         std::printf("KEYUP...");
-    } else if (test_key >= 0) {
+    } else if (rcv_irkey_info.irkey_state_code == 0 && test_key >= 0) {  // a repeat does not act again
         std::atomic<int>* flags[6] = {&powerkey_down, &mutekey_down, &f1key_down,
                                       &f2key_down,    &f3key_down,   &f4key_down};
         *flags[test_key] = 1;

@@ -2,9 +2,12 @@
 // firmware upload over the serial line.
 #include "dsp/dsp_firmware.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -165,18 +168,44 @@ bool read_whole(const char* system_path, std::string& out) {
     return whole;
 }
 
+namespace {
+
+// The firmware text. Its size is told once the file is open, so a read that
+// then fails shows it too. A link is not followed; whatever is not a regular
+// file opens without waiting and reads as nothing.
+bool read_firmware(std::string& text) {
+    const int hex = ::open(board_path(kHexFile).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (hex < 0 || ::fstat(hex, &st) != 0) {
+        if (hex >= 0) ::close(hex);
+        std::printf("open test.hex  failed!\n");
+        return false;
+    }
+    std::printf("file size is %d\n", static_cast<int>(st.st_size));
+    std::size_t got = 0;
+    if (S_ISREG(st.st_mode)) {
+        text.assign(static_cast<std::size_t>(st.st_size), '\0');
+        while (got < text.size()) {
+            const ssize_t r = ::read(hex, text.data() + got, text.size() - got);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            got += static_cast<std::size_t>(r);
+        }
+    }
+    ::close(hex);
+    if (!S_ISREG(st.st_mode) || got != text.size()) {
+        std::printf("read file failed!\n");
+        return false;
+    }
+    std::printf("read file ok!\n");
+    return true;
+}
+
+}  // namespace
+
 int upgrade_pic(int fd, std::uint32_t* canvas, int fb, HIFB_BUFFER_S* buffer, std::uint32_t size) {
     std::string text;
-    if (!regular_file(kHexFile)) {
-        std::printf("open test.hex  failed!\n");
-        return -1;
-    }
-    if (!read_whole(kHexFile, text)) {
-        std::printf("read file failed!\n");
-        return -1;
-    }
-    std::printf("file size is %d\n", static_cast<int>(text.size()));
-    std::printf("read file ok!\n");
+    if (!read_firmware(text)) return -1;
     if (!hex_file_ok(text.data(), text.size())) {
         std::printf("test.hex is not a firmware file\n");
         return -1;
@@ -209,7 +238,7 @@ int upgrade_pic(int fd, std::uint32_t* canvas, int fb, HIFB_BUFFER_S* buffer, st
             return -1;
         }
         std::printf("send ok!\n");
-        const int done = static_cast<int>(static_cast<long long>(line.next) * 100 / static_cast<long long>(text.size()));
+        const int done = line_progress(text.data(), text.size(), line);
         if (done != shown) {
             shown = done;
             draw_sjjd(static_cast<std::uint8_t>(done), canvas);

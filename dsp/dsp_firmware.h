@@ -45,6 +45,9 @@ struct HexLine {
 };
 // The line starting at `from`; false at the end of the text.
 bool next_hex_line(const char* text, std::size_t n, std::size_t from, HexLine& line);
+// The upload's progress once a line is through: where its line feed stands
+// (the end of the text for a last line without one), in hundredths of the text.
+int line_progress(const char* text, std::size_t n, const HexLine& line);
 // A record's bytes from its digit pairs after the colon, at most `cap`.
 int pack_hex_line(const char* text, const HexLine& line, std::uint8_t* out, std::size_t cap);
 // Whether a text is a whole Intel HEX file: records of a colon and an even

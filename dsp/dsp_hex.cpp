@@ -17,6 +17,11 @@ bool next_hex_line(const char* text, std::size_t n, std::size_t from, HexLine& l
     return true;
 }
 
+int line_progress(const char* text, std::size_t n, const HexLine& line) {
+    const std::size_t at = line.next > line.begin && text[line.next - 1] == '\n' ? line.next - 1 : line.next;
+    return n == 0 ? 0 : static_cast<int>(static_cast<long long>(at) * 100 / static_cast<long long>(n));
+}
+
 int pack_hex_line(const char* text, const HexLine& line, std::uint8_t* out, std::size_t cap) {
     int bytes = 0;
     for (std::size_t i = line.begin + 1; i + 1 < line.end && static_cast<std::size_t>(bytes) < cap; i += 2)

@@ -85,12 +85,14 @@ HI_S32 load_bmp(const char* filename, OSD_LOGO_T* logo, OSD_COLOR_FMT_E fmt, HI_
         std::printf("not enough memory to malloc!\n");
         return -1;
     }
+    // Cleared first, so that a plain end of file reports no stale error.
+    errno = 0;
     File f(std::fopen(filename, "rb"));
     if (!f || std::fseek(f.get(), static_cast<long>(fh.bfOffBits), SEEK_SET) != 0 ||
         std::fread(data.get(), 1, file_bytes, f.get()) != file_bytes) {
         const int err = errno;
         std::printf("fread error!line:%d\n", __LINE__);
-        std::printf("%s\n", f && std::ferror(f.get()) ? std::strerror(err) : "unexpected end of file");
+        std::printf("%s\n", std::strerror(err));
         return -1;
     }
     logo->width = static_cast<HI_U32>(width);

@@ -45,6 +45,7 @@ struct State {
     std::uint64_t next_id = 1;
     std::uint64_t version = 0;  // changes with every wait begun, ended or poked
     std::atomic<bool (*)()> activity{nullptr};
+    int holds = 0;
     pid_t tid = 0;
 };
 
@@ -60,9 +61,10 @@ public:
     // States are read one thread after another, so a thread read as asleep
     // may be woken by one read later, which then sleeps itself: both look
     // idle. A second look that finds every thread asleep and none scheduled
-    // since the first closes that gap.
+    // since the first closes that gap. A thread started after the list was
+    // read (its starter may already wait for it) is not idle either.
     bool idle(const std::vector<pid_t>& waiting, pid_t self) {
-        if (!list()) return false;
+        if (list() < 0) return false;
         auto others = [&](const Known& k) {
             return k.tid != self && !std::binary_search(waiting.begin(), waiting.end(), k.tid);
         };
@@ -75,7 +77,7 @@ public:
             if (!others(k)) continue;
             if (busy(k) || runs(k) != k.runs) return false;
         }
-        return true;
+        return list() == 0;
     }
 
 private:
@@ -87,14 +89,16 @@ private:
         std::uint64_t runs = 0;
     };
 
-    bool list() {
+    // Reads the list again: the number of threads new to it, -1 on failure.
+    int list() {
         if (dir_ < 0) dir_ = ::open("/proc/self/task", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir_ < 0 || ::lseek(dir_, 0, SEEK_SET) != 0) return false;
+        if (dir_ < 0 || ::lseek(dir_, 0, SEEK_SET) != 0) return -1;
+        int added = 0;
         for (Known& k : known_) k.seen = false;
         alignas(8) char buf[4096];
         for (;;) {
             const long n = ::syscall(SYS_getdents64, dir_, buf, sizeof buf);
-            if (n < 0) return false;
+            if (n < 0) return -1;
             if (n == 0) break;
             for (long at = 0; at < n;) {
                 const auto* e = reinterpret_cast<const Dirent*>(buf + at);
@@ -111,6 +115,7 @@ private:
                 std::snprintf(sched, sizeof sched, "/proc/self/task/%d/schedstat", static_cast<int>(tid));
                 known_.push_back(Known{tid, ::open(path, O_RDONLY | O_CLOEXEC), ::open(sched, O_RDONLY | O_CLOEXEC),
                                        true});
+                ++added;
             }
         }
         std::erase_if(known_, [](const Known& k) {
@@ -118,7 +123,7 @@ private:
             if (!k.seen && k.sched_fd >= 0) ::close(k.sched_fd);
             return !k.seen;
         });
-        return true;
+        return added;
     }
 
     // How often the thread has been given a processor (0 when unknown).
@@ -206,7 +211,7 @@ void run(State& s) {
         }
         if (!busy) {
             const auto activity = s.activity.load();
-            busy = activity && activity();
+            busy = s.holds > 0 || (activity && activity());
         }
         if (!busy) {
             waiting.clear();
@@ -331,6 +336,21 @@ void poke(int fd) {
     for (Entry& e : s.entries)
         if (e.fd == fd && fd >= 0) e.poked = true;
     ++s.version;
+}
+
+void hold() {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    ++s.holds;
+}
+
+void release() {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.holds > 0) --s.holds;
+    ++s.version;
+    s.kicked = true;
+    s.kick.notify_one();
 }
 
 void set_activity(bool (*busy)()) { state().activity = busy; }

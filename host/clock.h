@@ -67,6 +67,13 @@ bool wait_until(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
     }
 }
 
+// While held, board time stands still whatever the threads do: work that
+// is no part of the board (the simulator setting up before power-on) takes
+// no board time, however long the host takes over it or waits in it.
+// Holds count; each hold() needs its release().
+void hold();
+void release();
+
 // Something outside the threads' waits (bytes on their way through the
 // kernel, say) that must arrive before board time may pass. Checked by the
 // clock; returns true while busy.

@@ -493,9 +493,11 @@ std::shared_ptr<const std::vector<std::uint8_t>> cached(const std::filesystem::p
 void keep(const std::filesystem::path& file, const std::vector<std::uint8_t>& frame) {
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".%ld-%zu.part", static_cast<long>(getpid()),
+                  std::hash<std::thread::id>{}(std::this_thread::get_id()));
     std::filesystem::path part = file;
-    part += "." + std::to_string(getpid()) + "-" +
-            std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id())) + ".part";
+    part += suffix;
     {
         std::ofstream out(part, std::ios::binary);
         out.write(reinterpret_cast<const char*>(frame.data()), static_cast<std::streamsize>(frame.size()));

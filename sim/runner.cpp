@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "host/board.h"
+#include "host/clock.h"
 #include "host/scene.h"
 #include "sim/scene_settings.h"
 #include "vio/settings.h"
@@ -33,6 +34,10 @@ fs::path g_out;
         // Another thread is already ending the run.
         for (;;) pause();
     }
+    // The board stops at this instant: whatever the host does from here on
+    // (the last screen, the way out) lets no later frame be captured or
+    // recorded, however fast it runs.
+    host::clock::hold();
     host::board_log("sim", "run ended: " + std::string(reason));
     const host::Picture last = host::panel_picture();
     host::write_png(g_out / "screens" / "final.png", last);
@@ -272,6 +277,9 @@ int run(const RunOptions& options) {
     board.clock_speed = options.speed.value_or(scenario->speed);
     board.echo_log = options.echo;
     board.start_mcu = !scenario->external_mcu;
+    // Setting the board up takes no board time: the system powers on at 0
+    // however fast the host is, so a run is the same at every speed.
+    host::clock::hold();
     host::board_init(board);
     // From here on the board's threads run: a set-up error must stop them
     // before returning, or the process aborts on its way out.
@@ -379,6 +387,7 @@ int run(const RunOptions& options) {
 
     char name[] = "svsim";
     char* argv[] = {name, nullptr};
+    host::clock::release();
     app_main(1, argv);
     finish("the system's main returned");
 }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "board_fixture.h"
+#include "host/clock.h"
 #include "serial_link.h"
 
 namespace {
@@ -20,7 +21,7 @@ protected:
 };
 
 // Host work of the given length, never waiting.
-void compute_for(std::chrono::milliseconds span) {
+void compute_for(std::chrono::microseconds span) {
     const auto end = std::chrono::steady_clock::now() + span;
     volatile unsigned sink = 0;
     while (std::chrono::steady_clock::now() < end) sink = sink + 1;
@@ -81,6 +82,41 @@ TEST_F(BoardClock, ThreadsWorkingForAWaiterHoldTimeStill) {
 // deadline lies further ahead than the clock may catch up at once.
 // A scenario event at the instant the system wakes sees what the system
 // did at that instant, not half of it.
+// A thread started while its starter waits for it works like any other,
+// however new: no board time passes while the starter joins it.
+TEST_F(BoardClock, AThreadJustStartedHoldsTimeStillWhileItsStarterJoinsIt) {
+    fast();
+    std::atomic<bool> stop{false};
+    std::thread ticker([&] {
+        while (!stop) host::board_sleep(0.01);
+    });
+    host::board_sleep(0.1);
+    const double start = host::board_uptime();
+    for (int i = 0; i < 300; ++i) std::thread([] { compute_for(std::chrono::microseconds(300)); }).join();
+    EXPECT_EQ(host::board_uptime(), start);
+    stop = true;
+    ticker.join();
+}
+
+// Held, board time stands still even while every thread waits on it.
+TEST_F(BoardClock, AHoldStopsBoardTimeUntilItsRelease) {
+    fast();
+    host::board_sleep(0.1);
+    const double start = host::board_uptime();
+    host::clock::hold();
+    std::atomic<bool> woke{false};
+    std::thread sleeper([&] {
+        host::board_sleep(0.5);
+        woke = true;
+    });
+    sleep_ms(50);  // fifty board seconds at this speed, were it not held
+    EXPECT_EQ(host::board_uptime(), start);
+    EXPECT_FALSE(woke.load());
+    host::clock::release();
+    sleeper.join();
+    EXPECT_NEAR(host::board_uptime() - start, 0.5, 1e-6);
+}
+
 TEST_F(BoardClock, SettledSleepSeesTheWorkDoneAtItsInstant) {
     fast();
     std::atomic<int> passes{0};

@@ -62,6 +62,21 @@ TEST_F(IrRoutines, KeyTableHoldsTheProductRemoteCodesAndReportsKeysFromTheReceiv
     EXPECT_EQ(out, "Error. get a invalid code. irkey_datah=0x00000001,irkey_datal=0xfa056b86.\n");
 }
 
+TEST_F(IrRoutines, OnlyAKeyDownRecordSetsATestKeyFlag) {
+    // A repeat (2) or a release (1) of a held function key must not act again.
+    const struct { std::uint32_t state; int flag; } cases[] = {{0, 1}, {1, 0}, {2, 0}, {3, 0}};
+    for (const auto& c : cases) {
+        for (std::uint32_t key : {kPower, kF4}) {
+            powerkey_down = 0;
+            f4key_down = 0;
+            output([&] { vorand_report_irkey(irkey_info_s{0, key, c.state}); });
+            EXPECT_EQ((key == kPower ? powerkey_down : f4key_down).load(), c.flag) << "state " << c.state;
+        }
+    }
+    powerkey_down = 0;
+    f4key_down = 0;
+}
+
 TEST_F(IrRoutines, RemoteThreadSetsTheRepeatDelayOnMuteAndEndsOnPower) {
     console("250\n");
     host::ir_press(27);

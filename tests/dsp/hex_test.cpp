@@ -58,6 +58,19 @@ TEST(HexFile, LinesPackTheirDigitPairsHighDigitFirst) {
     for (char c : std::string("0123456789ABCDEFabcdef")) EXPECT_EQ(my_atoi(c), std::stoi(std::string(1, c), nullptr, 16));
 }
 
+TEST(HexFile, ProgressIsWhereTheLineFeedStandsInHundredthsOfTheFile) {
+    // 26 bytes: line feeds at 14 and 25; then a last line without one.
+    const std::string text = std::string(14, 'a') + "\n" + std::string(10, 'b') + "\n";
+    const std::string open_end = text + "cc";
+    const struct { const std::string* t; std::size_t from; int want; } cases[] = {
+        {&text, 0, 53}, {&text, 15, 96}, {&open_end, 15, 89}, {&open_end, 26, 100}};
+    for (const auto& c : cases) {
+        HexLine line;
+        ASSERT_TRUE(next_hex_line(c.t->data(), c.t->size(), c.from, line));
+        EXPECT_EQ(line_progress(c.t->data(), c.t->size(), line), c.want) << c.from << " of " << c.t->size();
+    }
+}
+
 TEST(HexFile, MutatedFilesNeverCrashAndWhatPassesIsSound) {
     std::string seed;
     for (int i = 0; i < 20; ++i) seed += kData + "\r\n";

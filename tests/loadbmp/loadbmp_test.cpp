@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -202,6 +203,15 @@ TEST_F(Loader, TruncatedAndHostileFilesNeverReachPastTheirBuffers) {
         EXPECT_EQ(r.rc, -1) << n;
         EXPECT_EQ(r.out.rfind(n < 58 ? "not bitmap file" : "fread error!", 0), 0u) << n << ": " << r.out;
     }
+    // A short read names its line and the system's error, which an end of
+    // file leaves at none.
+    put("cut.bmp", std::vector<std::uint8_t>(good.begin(), good.end() - 1));
+    r = load("cut.bmp", OSD_COLOR_FMT_RGB8888);
+    const std::string tail = std::string("\n") + std::strerror(0) + "\n";
+    ASSERT_EQ(r.out.rfind("fread error!line:", 0), 0u) << r.out;
+    const int line = std::atoi(r.out.c_str() + 17);
+    EXPECT_GT(line, 0);
+    EXPECT_EQ(r.out, "fread error!line:" + std::to_string(line) + tail);
     auto patched = [&](std::size_t at, std::uint32_t v, std::size_t at2 = 0, std::uint32_t v2 = 0) {
         std::vector<std::uint8_t> b = good;
         for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
