@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,8 @@
 #include <fstream>
 #include <fcntl.h>
 #include <iostream>
+#include <optional>
+#include <pthread.h>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -29,24 +32,54 @@ constexpr const char* kLock = ".svsim-lock";
 std::atomic<bool> g_ending{false};
 fs::path g_out;
 
-[[noreturn]] void finish(std::string_view reason) {
+// Set once the board runs with its log in the output folder.
+std::atomic<bool> g_board_up{false};
+
+[[noreturn]] void finish(std::string_view reason, int status = 0) {
     if (g_ending.exchange(true)) {
         // Another thread is already ending the run.
         for (;;) pause();
     }
-    // The board stops at this instant: whatever the host does from here on
-    // (the last screen, the way out) lets no later frame be captured or
-    // recorded, however fast it runs.
-    host::clock::hold();
-    host::board_log("sim", "run ended: " + std::string(reason));
-    const host::Picture last = host::panel_picture();
-    host::write_png(g_out / "screens" / "final.png", last);
+    if (g_board_up) {
+        // The board stops at this instant: whatever the host does from here on
+        // (the last screen, the way out) lets no later frame be captured or
+        // recorded, however fast it runs.
+        host::clock::hold();
+        const host::Picture last = host::panel_picture();
+        host::write_png(g_out / "screens" / "final.png", last);
+        // The closing line stays the last: the board's threads run on until
+        // the process ends, and what they log from here stays in memory.
+        host::board_log("sim", "run ended: " + std::string(reason));
+        host::board_log_to_file({});
+    }
     std::fflush(stdout);
     std::cerr << "svsim: run ended (" << reason << "); output in " << g_out.string() << std::endl;
-    _exit(0);
+    _exit(status);
 }
 
-unsigned long number(const std::string& s) { return std::strtoul(s.c_str(), nullptr, 0); }
+// Ctrl-C and SIGTERM end the run as a power off does. They are blocked in
+// every thread (all start after this) and taken by one thread, off any
+// signal handler.
+sigset_t block_stop_signals() {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    return stop;
+}
+
+void take_stop_signals(const sigset_t& stop) {
+    std::thread([stop] {
+        int signal = 0;
+        while (sigwait(&stop, &signal) != 0) {
+        }
+        finish("interrupted", 128 + signal);
+    }).detach();
+}
+
+// Parser-made numbers: plain decimal.
+unsigned long number(const std::string& s) { return std::strtoul(s.c_str(), nullptr, 10); }
 
 std::string hex(unsigned long v, const char* format) {
     char text[16];
@@ -94,7 +127,84 @@ std::string resident_memory() {
     return "unknown";
 }
 
+// Whether `file` is inside `folder` (symbolic links followed); its path from
+// there when it is.
+std::optional<fs::path> inside(const fs::path& folder, const fs::path& file) {
+    std::error_code ec;
+    fs::path d = fs::weakly_canonical(fs::absolute(folder), ec);
+    if (d.has_relative_path() && d.filename().empty()) d = d.parent_path();
+    const fs::path f = fs::weakly_canonical(fs::absolute(file), ec);
+    if (ec) return std::nullopt;
+    const auto [at, _] = std::mismatch(d.begin(), d.end(), f.begin(), f.end());
+    if (at != d.end()) return std::nullopt;
+    return f.lexically_relative(d);
+}
+
+// An input opened before the output folder is emptied stays readable through
+// its descriptor, even when it lived in that folder.
+std::optional<fs::path> keep_open(const fs::path& file, std::string& error) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot read " + file.string() + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    return fs::path("/proc/self/fd") / std::to_string(fd);
+}
+
 }  // namespace
+
+Command parse_options(const std::vector<std::string>& args, RunOptions& options, std::string& error) {
+    options.out = "out";
+    bool scenario = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i];
+        std::optional<std::string> value;
+        if (const auto eq = a.find('='); a.starts_with("--") && eq != std::string::npos) {
+            value = a.substr(eq + 1);
+            a.resize(eq);
+        }
+        const bool valued = a == "--scenario" || a == "--out" || a == "--speed";
+        if (valued && !value) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return Command::wrong;
+            }
+            value = args[++i];
+        }
+        if (!valued && value && (a == "--help" || a == "--echo" || a == "--unpaced")) {
+            error = a + " takes no value";
+            return Command::wrong;
+        }
+        if (a == "--help" || a == "-h") return Command::help;
+        if (a == "--scenario" || a == "--out") {
+            if (value->empty()) {
+                error = a + " needs a " + (a == "--out" ? "folder" : "file") + " name, not \"\"";
+                return Command::wrong;
+            }
+            (a == "--out" ? options.out : options.scenario) = *value;
+            scenario = scenario || a == "--scenario";
+        } else if (a == "--echo") {
+            options.echo = true;
+        } else if (a == "--unpaced") {
+            options.paced = false;
+        } else if (a == "--speed") {
+            double v = 0;
+            if (!parse_decimal(*value, v) || v < kMinSpeed || v > kMaxSpeed) {
+                error = "--speed " + *value + ": must be 0.01..1000 board seconds per real second";
+                return Command::wrong;
+            }
+            options.speed = v;
+        } else {
+            error = "unknown option \"" + args[i] + "\"";
+            return Command::wrong;
+        }
+    }
+    if (!scenario) {
+        error = "which scenario? --scenario FILE";
+        return Command::wrong;
+    }
+    return Command::run;
+}
 
 bool prepare_output(const fs::path& out, std::string& error) {
     std::error_code ec;
@@ -154,7 +264,7 @@ void apply_event(const Event& e, const fs::path& out, std::string_view note, boo
     if (const std::string text = describe(e); logged && !text.empty()) host::board_log("sim", text + std::string(note));
     if (e.verb == "state") {
         host::VehicleState s = host::mcu_state();
-        const long v = std::strtol(a[1].c_str(), nullptr, 0);
+        const long v = std::strtol(a[1].c_str(), nullptr, 10);
         if (a[0] == "turn") {
             s.left = a[1] == "left" || a[1] == "both";
             s.right = a[1] == "right" || a[1] == "both";
@@ -214,12 +324,9 @@ void apply_event(const Event& e, const fs::path& out, std::string_view note, boo
         host::board_log("sim", "overlay " + file.filename().string() +
                                    (host::write_png(file, host::overlay_picture(0)) ? "" : " failed"));
     } else if (e.verb == "fail") {
-        std::string op;
-        for (std::size_t i = 1; i < a.size(); ++i) op += (i > 1 ? " " : "") + a[i];
-        // Requests may be written in any base; the board names them in hex.
-        if (a.size() == 4 && a[1] == "ioctl") op = host::ioctl_op(a[2], number(a[3]));
-        if (logged) host::board_log("sim", "fail " + a[0] + " " + op);
-        host::inject_failure(op, static_cast<int>(std::strtol(a[0].c_str(), nullptr, 0)));
+        // The times, then the operation as the board names it.
+        if (logged) host::board_log("sim", "fail " + a[0] + " " + a[1]);
+        host::inject_failure(a[1], static_cast<int>(std::strtol(a[0].c_str(), nullptr, 10)));
     } else if (e.verb == "clear_failures") {
         host::clear_failures();
     } else if (e.verb == "memory") {
@@ -234,19 +341,53 @@ void apply_event(const Event& e, const fs::path& out, std::string_view note, boo
 }
 
 int run(const RunOptions& options) {
+    const sigset_t stop_signals = block_stop_signals();
     std::string error;
     auto scenario = load_scenario(options.scenario, error);
-    if (!scenario) {
-        std::cerr << "svsim: " << options.scenario.string() << ": " << error << std::endl;
+    auto refuse = [&](const std::string& what) {
+        std::cerr << "svsim: " << options.scenario.string() << ": " << what << std::endl;
         return 2;
-    }
+    };
+    if (!scenario) return refuse(error);
     for (const auto& w : scenario->warnings)
         std::cerr << "svsim: " << options.scenario.string() << ": " << w << " (warning)" << std::endl;
+
+    // Every input is opened before the output folder is emptied: a restart
+    // may take its files from the earlier run's output in that very folder.
+    // A scenario kept there is put back; where the run writes it cannot stay.
+    const auto kept_scenario = inside(options.out, options.scenario);
+    if (kept_scenario) {
+        const std::string first = kept_scenario->begin()->string();
+        for (const char* place : {"board.log", "console.log", "screens", "board", kMarker, kLock})
+            if (first == place)
+                return refuse("the run writes " + (options.out / place).string() + "; keep the scenario elsewhere");
+    }
+    std::optional<fs::path> scenario_copy;
+    if (kept_scenario && !(scenario_copy = keep_open(options.scenario, error))) return refuse(error);
+    std::vector<fs::path> disk_sources, yuv_sources;
+    for (const auto& f : scenario->disk_files) {
+        auto kept = keep_open(f.source, error);
+        if (!kept) return refuse("line " + std::to_string(f.line) + ": " + error);
+        disk_sources.push_back(*kept);
+    }
+    for (const auto& c : scenario->captures) {
+        std::optional<fs::path> kept;
+        if (c.kind == "yuv" && !(kept = keep_open(c.file, error)))
+            return refuse("line " + std::to_string(c.line) + ": " + error);
+        yuv_sources.push_back(kept.value_or(fs::path()));
+    }
     if (!prepare_output(options.out, error)) {
         std::cerr << "svsim: " << error << std::endl;
         return 2;
     }
     g_out = fs::absolute(options.out);
+    take_stop_signals(stop_signals);
+    if (scenario_copy) {
+        std::error_code ec;
+        fs::create_directories((g_out / *kept_scenario).parent_path(), ec);
+        fs::copy_file(*scenario_copy, g_out / *kept_scenario, ec);
+        if (ec) std::cerr << "svsim: cannot put the scenario back: " << ec.message() << std::endl;
+    }
     // The board keeps its clock in UTC.
     setenv("TZ", "UTC0", 1);
     tzset();
@@ -260,12 +401,10 @@ int run(const RunOptions& options) {
         layout.view_range = (*scenario->scene_layout)[2];
     } else if (scenario->settings_file) {
         Flash_param p{};
-        std::ifstream in(*scenario->settings_file, std::ios::binary);
-        if (in.read(reinterpret_cast<char*>(&p), sizeof p)) {
-            layout.length = p.car_num.length;
-            layout.width = p.car_num.car_lev;
-            layout.view_range = p.im_param.view_range;
-        }
+        std::memcpy(&p, scenario->settings_record.data(), sizeof p);
+        layout.length = p.car_num.length;
+        layout.width = p.car_num.car_lev;
+        layout.view_range = p.im_param.view_range;
     }
     host::scene::configure(layout);
     const Flash_param calibrated = scene_settings(layout);
@@ -295,14 +434,15 @@ int run(const RunOptions& options) {
         host::rtc_set(r[0], r[1], r[2], r[3], r[4], r[5], r[6]);
     }
     host::capture_use_scene();
-    for (const auto& c : scenario->captures) {
+    for (std::size_t i = 0; i < scenario->captures.size(); ++i) {
+        const CaptureSetting& c = scenario->captures[i];
         if (c.kind == "scene") {
             host::capture_use_scene();
         } else if (c.kind == "pattern") {
             host::capture_use_pattern();
         } else if (c.kind == "nosignal") {
             host::capture_set_signal(c.channel, false);
-        } else if (!host::capture_use_yuv_file(c.channel, c.file)) {
+        } else if (!host::capture_use_yuv_file(c.channel, yuv_sources[i])) {
             return abandon("cannot use " + c.file.string() + " as raw 1280x720 YUV 4:2:2 frames");
         }
     }
@@ -310,11 +450,12 @@ int run(const RunOptions& options) {
     for (const auto& d : scenario->disks) host::disk_insert(d.label, d.capacity_mb, d.partitioned, d.formatted);
     for (int line : scenario->mcu_reject_lines) host::mcu_reject_line(line);
     host::mcu_reply_delay(scenario->mcu_reply_delay);
-    for (const auto& f : scenario->disk_files) {
+    for (std::size_t i = 0; i < scenario->disk_files.size(); ++i) {
+        const DiskFile& f = scenario->disk_files[i];
         std::error_code ec;
         const fs::path to = host::disk_files(f.label) / f.name;
         fs::create_directories(to.parent_path(), ec);
-        fs::copy_file(f.source, to, fs::copy_options::overwrite_existing, ec);
+        fs::copy_file(disk_sources[i], to, fs::copy_options::overwrite_existing, ec);
         if (ec) return abandon("line " + std::to_string(f.line) + ": cannot put " + f.source.string() + " on disk " +
                                f.label + ": " + ec.message());
     }
@@ -322,10 +463,10 @@ int run(const RunOptions& options) {
         std::ofstream out(board.root / "home/config/ImageParam.dat", std::ios::binary);
         out.write(reinterpret_cast<const char*>(&calibrated), sizeof calibrated);
     } else if (scenario->settings_file) {
-        std::error_code ec;
-        fs::copy_file(*scenario->settings_file, board.root / "home/config/ImageParam.dat",
-                      fs::copy_options::overwrite_existing, ec);
-        if (ec) return abandon("cannot copy " + scenario->settings_file->string() + ": " + ec.message());
+        std::ofstream out(board.root / "home/config/ImageParam.dat", std::ios::binary);
+        if (!out.write(scenario->settings_record.data(), static_cast<std::streamsize>(scenario->settings_record.size())) ||
+            !out.flush())
+            return abandon("cannot write the settings file into " + board.root.string());
     }
     host::set_halt_handler([](std::string_view why) { finish(why); });
 
@@ -346,6 +487,7 @@ int run(const RunOptions& options) {
     // a slow one by it): SVSIM_BOARD_TIME names a file that holds it.
     const char* time_file = std::getenv("SVSIM_BOARD_TIME");
     const int time_fd = time_file ? ::open(time_file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
+    g_board_up = true;
     std::thread player([events = scenario->events, out = g_out, time_fd] {
         auto report = [time_fd] {
             if (time_fd < 0) return;

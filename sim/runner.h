@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim/scenario.h"
 
@@ -18,9 +19,15 @@ struct RunOptions {
     std::optional<double> speed;
 };
 
+enum class Command { run, help, wrong };
+// Reads svsim's command line (without the program's name): --option VALUE or
+// --option=VALUE. On a mistake says what is wrong in `error`.
+Command parse_options(const std::vector<std::string>& args, RunOptions& options, std::string& error);
+
 // Plays the scenario while the system runs on the main thread. The run ends
-// (and the process with it) at "power off", at the end of the scenario, or
-// when the system reboots the board. Returns only on a set-up error.
+// (and the process with it) at "power off", at the end of the scenario, when
+// the system reboots the board, or on SIGINT or SIGTERM (status 128 + the
+// signal's number). Returns only on a set-up error.
 int run(const RunOptions& options);
 
 // Performs one primitive event on the board and logs it ("sim: reverse on"),

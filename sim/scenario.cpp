@@ -17,6 +17,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "host/board.h"
+#include "vio/settings.h"
+
 namespace sim {
 namespace {
 
@@ -27,8 +30,9 @@ std::vector<std::string> split_words(const std::string& line) {
     return words;
 }
 
+// Decimal only: strtod would also take hexadecimal, "inf" and "nan".
 bool parse_double(const std::string& s, double& out) {
-    if (s.empty()) return false;
+    if (s.empty() || s.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
     char* end = nullptr;
     out = std::strtod(s.c_str(), &end);
     return end && *end == '\0' && std::isfinite(out);
@@ -37,11 +41,14 @@ bool parse_double(const std::string& s, double& out) {
 // Sensor distances to an obstacle `d` cm away: the middle sensors see it first.
 std::array<long, 4> obstacle(long d) { return {std::min(255L, d + 20), d, d, std::min(255L, d + 20)}; }
 
+// Decimal, or hexadecimal after 0x; a leading zero is no octal ("010" is 10).
 bool parse_long(const std::string& s, long& out, long lo, long hi) {
-    if (s.empty()) return false;
+    if (s.empty() || std::isspace(static_cast<unsigned char>(s[0]))) return false;
+    const std::size_t digits = s[0] == '-' || s[0] == '+' ? 1 : 0;
+    const bool hex = s.size() > digits + 1 && s[digits] == '0' && (s[digits + 1] == 'x' || s[digits + 1] == 'X');
     char* end = nullptr;
     errno = 0;
-    out = std::strtol(s.c_str(), &end, 0);
+    out = std::strtol(s.c_str(), &end, hex ? 16 : 10);
     return end && *end == '\0' && errno == 0 && out >= lo && out <= hi;
 }
 
@@ -71,6 +78,12 @@ bool readable_file(const std::filesystem::path& file, std::uintmax_t& size, std:
     size = static_cast<std::uintmax_t>(st.st_size);
     return true;
 }
+
+}  // namespace
+
+bool parse_decimal(const std::string& s, double& out) { return parse_double(s, out); }
+
+namespace {
 
 bool on_off(const std::string& s, bool& out) {
     if (s == "on") out = true;
@@ -122,6 +135,98 @@ constexpr std::pair<const char*, const char*> kEventUsage[] = {
     {"power", "T power off"},
 };
 
+// The board's failure points, as it names them: its commands ("sh mount"),
+// the paths it takes the free space of, its devices and the calls on them,
+// and the media calls (HI_MPI_<module>_<call>).
+constexpr const char* kCommands[] = {"reboot", "himm", "mount", "umount", "mkfs.vfat", "rm", "mv", "cp", "tar"};
+constexpr const char* kStatfsPaths[] = {"/home", "/opt", "/etc/init.d"};
+constexpr const char* kDevices[] = {"/dev/fb0",   "/dev/fb2",     "/dev/gpioi2c",     "/dev/nvp6114",  "/dev/i2c",
+                                    "/dev/Hi_IR", "/dev/ttyAMA1", "/dev/tlv320aic31", "/dev/tw2865dev"};
+constexpr const char* kDeviceCalls[] = {"open", "read", "write", "tcsetattr"};
+constexpr std::pair<const char*, const char*> kMediaCalls[] = {
+    {"ADEC", "CreateChn DestroyChn SendStream"},
+    {"AENC", "CreateChn DestroyChn GetFd GetStream ReleaseStream SendFrame"},
+    {"AI", "Disable DisableAnr DisableChn DisableReSmp Enable EnableAnr EnableChn EnableReSmp GetFd GetFrame "
+           "ReleaseFrame SetPubAttr"},
+    {"AO", "Disable DisableChn DisableReSmp Enable EnableChn EnableReSmp SendFrame SetPubAttr"},
+    {"HDMI", "Close DeInit GetAttr Init Open SetAVMute SetAttr Start Stop"},
+    {"IVE", "DMA Query"},
+    {"RGN", "AttachToChn Create SetBitMap"},
+    {"SYS", "Bind Exit GetMemConf Init MmzAlloc MmzAlloc_Cached MmzFlushCache MmzFree SetConf SetMemConf UnBind"},
+    {"VB", "Exit Init SetConf"},
+    {"VDA", "CreateChn DestroyChn GetData GetFd ReleaseData ResetOdRegion StartRecvPic StopRecvPic"},
+    {"VDEC", "CreateChn DestroyChn GetPrtclParam Query SendStream SetPrtclParam StartRecvStream StopRecvStream"},
+    {"VENC", "CreateChn CreateGroup DestroyChn DestroyGroup GetChnAttr GetFd GetStream Query RegisterChn "
+             "ReleaseStream SetMaxStreamCnt StartRecvPic StopRecvPic UnRegisterChn"},
+    {"VI", "DisableChn DisableDev EnableChn EnableDev GetFrame ReleaseFrame SetChnAttr SetDevAttr SetFrameDepth"},
+    {"VO", "ChnPause ChnResume ChnStep Disable DisableChn DisableVideoLayer DisableWbc Enable EnableChn "
+           "EnableVideoLayer EnableWbc SetChnAttr SetChnFrameRate SetPubAttr SetVideoLayerAttr SetWbcAttr"},
+    {"VPSS", "CreateGrp DestroyGrp DisableChn EnableChn GetGrpParam GetPreScale SetChnAttr SetGrpParam SetPreScale "
+             "StartGrp StopGrp"},
+};
+
+template <std::size_t N>
+bool listed(const char* const (&list)[N], const std::string& word) {
+    return std::any_of(std::begin(list), std::end(list), [&](const char* x) { return word == x; });
+}
+
+template <std::size_t N>
+std::string joined(const char* const (&list)[N], const char* between) {
+    std::string out;
+    for (const char* x : list) out += (out.empty() ? "" : between) + std::string(x);
+    return out;
+}
+
+// The operation a fail line names, as the board names it; else why not.
+std::optional<std::string> failure_op(const std::vector<std::string>& w, std::size_t at, std::string& why) {
+    const std::size_t n = w.size() - at;
+    const std::string& op = w[at];
+    if (n == 1 && op == "settimeofday") return op;
+    if (n == 2 && op == "sh") {
+        if (listed(kCommands, w[at + 1])) return "sh " + w[at + 1];
+        why = "the board's commands are " + joined(kCommands, ", ");
+        return std::nullopt;
+    }
+    if (n == 2 && op == "statfs") {
+        if (listed(kStatfsPaths, w[at + 1])) return "statfs " + w[at + 1];
+        why = "the system takes the free space of " + joined(kStatfsPaths, ", ");
+        return std::nullopt;
+    }
+    if ((n == 2 && listed(kDeviceCalls, op)) || (n == 3 && op == "ioctl")) {
+        if (!listed(kDevices, w[at + 1])) {
+            why = "the board has no device " + w[at + 1] + " (its devices: " + joined(kDevices, ", ") + ")";
+            return std::nullopt;
+        }
+        if (n == 2) return op + " " + w[at + 1];
+        long request = 0;
+        if (parse_long(w[at + 2], request, 0, 0xFFFFFFFFL)) return host::ioctl_op(w[at + 1], static_cast<unsigned long>(request));
+        why = "an ioctl request is a number such as 0x4004467C";
+        return std::nullopt;
+    }
+    if (n == 1 && op.starts_with("HI_MPI_")) {
+        const std::string name = op.substr(7);
+        const std::string module = name.substr(0, name.find('_'));
+        const std::string call = name.size() > module.size() ? name.substr(module.size() + 1) : std::string();
+        for (const auto& [m, calls] : kMediaCalls) {
+            if (module != m) continue;
+            if (!call.empty() && (" " + std::string(calls) + " ").find(" " + call + " ") != std::string::npos) return op;
+            why = "the board has no media call " + op + " (its HI_MPI_" + module + "_ calls: " + calls + ")";
+            return std::nullopt;
+        }
+        why = "the board has no media call " + op;
+        return std::nullopt;
+    }
+    std::string words;
+    for (std::size_t i = at; i < w.size(); ++i) words += (i > at ? " " : "") + w[i];
+    why = "unknown operation \"" + words + "\"; the board fails settimeofday, sh COMMAND (" + joined(kCommands, ", ") +
+          "), statfs " + joined(kStatfsPaths, "|") + ", " + joined(kDeviceCalls, "|") +
+          " DEVICE, ioctl DEVICE REQUEST, and a media call such as HI_MPI_VI_GetFrame";
+    return std::nullopt;
+}
+
+// The longest name of a file (and so of a disk's folder): NAME_MAX.
+constexpr std::size_t kMaxName = 255;
+
 template <std::size_t N>
 const char* usage_of(const std::pair<const char*, const char*> (&table)[N], const std::string& word) {
     for (const auto& [name, usage] : table)
@@ -143,6 +248,7 @@ struct Parser {
     std::optional<std::pair<double, int>> power_off;
     std::vector<std::pair<double, int>> written;
     std::vector<std::pair<std::string, int>> pictures;  // names in screens/ and their lines
+    int external_line = 0, reply_delay_line = 0, reject_line_line = 0;
 
     bool fail(const std::string& what) {
         error = "line " + std::to_string(line) + ": " + what;
@@ -192,15 +298,21 @@ struct Parser {
         } else if (k == "mcu_reject_line" && w.size() == 2) {
             if (!parse_long(w[1], n, 1, 1000000)) return fail("mcu_reject_line wants a line number from 1");
             sc.mcu_reject_lines.push_back(static_cast<int>(n));
+            reject_line_line = line;
         } else if (k == "mcu_reply_delay" && w.size() == 2) {
             double v;
             if (!parse_double(w[1], v) || v < 0 || v > kMaxReplyDelay)
                 return fail("mcu_reply_delay wants board seconds, 0 to 3600");
             sc.mcu_reply_delay = v;
+            reply_delay_line = line;
         } else if (k == "mcu" && w.size() == 2 && (w[1] == "external" || w[1] == "internal")) {
             sc.external_mcu = w[1] == "external";
+            external_line = sc.external_mcu ? line : 0;
+        } else if (k == "settings" && w.size() == 2 && sc.settings_line > 0) {
+            return fail("the settings are already given by line " + std::to_string(sc.settings_line));
         } else if (k == "settings" && w.size() == 2 && w[1] == "scene") {
             sc.scene_settings = true;
+            sc.settings_line = line;
         } else if (k == "scene" && w.size() == 4) {
             long len = 0, width = 0, range = 0;
             if (!parse_long(w[1], len, 1000, 65535) || !parse_long(w[2], width, 1000, 65534) ||
@@ -211,25 +323,32 @@ struct Parser {
             sc.settings_file = base / w[1];
             sc.settings_line = line;
         } else if (k == "disk" && w.size() >= 3) {
+            // The board has one USB port.
+            if (sc.disk_line > 0)
+                return fail("a disk is already in at power-on (line " + std::to_string(sc.disk_line) +
+                            "); the board has one USB port");
             DiskSetting d;
             if (!disk_words(w, 1, d)) return false;
             sc.disks.push_back(d);
+            sc.disk_line = line;
         } else if (k == "disk_file" && (w.size() == 3 || w.size() == 4)) {
             DiskFile f{w[1], base / w[2], w.size() == 4 ? w[3] : std::filesystem::path(w[2]).filename().string(), line};
             if (f.name.empty() || f.name.find('/') != std::string::npos || f.name == "." || f.name == "..")
                 return fail("a file on a disk has a plain name");
+            if (f.name.size() > kMaxName) return fail("a file name on a disk is at most 255 bytes");
             sc.disk_files.push_back(std::move(f));
         } else if (k == "fail" && w.size() >= 3) {
             if (!parse_long(w[1], n, -1, 1000000) || n == 0) return fail("fail TIMES OPERATION (TIMES -1: always)");
-            sc.failures.emplace_back(w.begin() + 1, w.end());
+            std::string why;
+            const auto op = failure_op(w, 2, why);
+            if (!op) return fail(why);
+            sc.failures.push_back({std::to_string(n), *op});
         } else if (k == "capture" && w.size() == 2 && (w[1] == "pattern" || w[1] == "scene")) {
             sc.captures.push_back(CaptureSetting{w[1], -1, {}, line});
-        } else if (k == "capture" && w.size() == 4 && w[1] == "yuv") {
-            if (!parse_long(w[2], n, 0, 7)) return fail("capture channel must be 0..7");
-            sc.captures.push_back(CaptureSetting{"yuv", static_cast<int>(n), base / w[3], line});
-        } else if (k == "capture" && w.size() == 3 && w[1] == "nosignal") {
-            if (!parse_long(w[2], n, 0, 7)) return fail("capture channel must be 0..7");
-            sc.captures.push_back(CaptureSetting{"nosignal", static_cast<int>(n), {}, line});
+        } else if (k == "capture" && ((w.size() == 4 && w[1] == "yuv") || (w.size() == 3 && w[1] == "nosignal"))) {
+            if (!parse_long(w[2], n, 0, 7) || (n != 0 && n != 1 && n != 4 && n != 5))
+                return fail("the cameras are on channels 0 (left), 1 (right), 4 (back) and 5 (front)");
+            sc.captures.push_back(CaptureSetting{w[1], static_cast<int>(n), w.size() == 4 ? base / w[3] : "", line});
         } else if (const char* usage = usage_of(kSettingUsage, k)) {
             return fail(k + " wants: " + usage);
         } else if (usage_of(kEventUsage, k)) {
@@ -246,6 +365,7 @@ struct Parser {
         d.label = w[at];
         if (d.label.find('/') != std::string::npos || d.label[0] == '.')
             return fail("a disk label is a plain name");
+        if (d.label.size() > kMaxName) return fail("a disk label is at most 255 bytes");
         if (!parse_long(w[at + 1], mb, 1, 4L << 20)) return fail("disk size must be 1..4194304 MB");
         d.capacity_mb = static_cast<std::uint64_t>(mb);
         for (std::size_t i = at + 2; i < w.size(); ++i) {
@@ -276,9 +396,9 @@ struct Parser {
         } else if (v == "sweep" && n == 3) {
             long from, to;
             double secs;
-            if (!parse_long(arg(0), from, -32768, 32767) || !parse_long(arg(1), to, -32768, 32767) ||
-                !parse_double(arg(2), secs) || secs <= 0 || secs > 3600)
-                return fail("sweep FROM TO SECONDS");
+            if (!parse_long(arg(0), from, -32768, 32767)) return fail("sweep FROM " + arg(0) + ": an angle is -32768..32767");
+            if (!parse_long(arg(1), to, -32768, 32767)) return fail("sweep TO " + arg(1) + ": an angle is -32768..32767");
+            if (!ramp_seconds(arg(2), secs)) return fail("sweep SECONDS " + arg(2) + ": more than 0, at most 3600");
             const int steps = std::max(1, static_cast<int>(std::lround(secs / 0.05)));
             add(t, "sweep", {std::to_string(from), std::to_string(to)}, steps, secs);
         } else if (v == "radar" && (n == 8 || n == 9)) {
@@ -291,9 +411,10 @@ struct Parser {
         } else if (v == "approach" && n == 4) {
             long from, to;
             double secs;
-            if ((arg(0) != "front" && arg(0) != "back") || !parse_long(arg(1), from, 0, 255) ||
-                !parse_long(arg(2), to, 0, 255) || !parse_double(arg(3), secs) || secs <= 0 || secs > 3600)
-                return fail("approach front|back FROM_CM TO_CM SECONDS");
+            if (arg(0) != "front" && arg(0) != "back") return fail("approach front|back FROM_CM TO_CM SECONDS");
+            if (!parse_long(arg(1), from, 0, 255)) return fail("approach FROM_CM " + arg(1) + ": a distance is 0..255 cm");
+            if (!parse_long(arg(2), to, 0, 255)) return fail("approach TO_CM " + arg(2) + ": a distance is 0..255 cm");
+            if (!ramp_seconds(arg(3), secs)) return fail("approach SECONDS " + arg(3) + ": more than 0, at most 3600");
             const int steps = std::max(1, static_cast<int>(std::lround(secs / 0.1)));
             std::vector<std::string> args{arg(0), std::to_string(from), std::to_string(to)};
             for (long d : front) args.push_back(std::to_string(d));
@@ -339,9 +460,12 @@ struct Parser {
         } else if (v == "rtc_stop" && n == 0) {
             add(t, "rtc_stop");
         } else if ((v == "screenshot" || v == "cameras" || v == "overlay") && n == 1) {
-            const std::string& name = arg(0);
+            // Written as the file's name or without its .png: one file either way.
+            std::string name = arg(0);
+            if (name.size() > 4 && name.ends_with(".png")) name.resize(name.size() - 4);
             if (name.find('/') != std::string::npos || name.empty() || name[0] == '.')
                 return fail("a screenshot name is a plain file name");
+            if (name.size() + 4 > kMaxName) return fail("a screenshot name is at most 251 bytes (255 with its .png)");
             // Each picture has a file of its own; final.png is the panel at the end.
             if (name == "final") return fail("screens/final.png is the panel at the end of the run; choose another name");
             for (const auto& [other, at] : pictures)
@@ -352,8 +476,10 @@ struct Parser {
             add(t, v, {name});
         } else if (v == "fail" && n >= 2) {
             if (!parse_long(arg(0), x, -1, 1000000) || x == 0) return fail("fail TIMES OPERATION (TIMES -1: always)");
-            std::vector<std::string> args(w.begin() + 2, w.end());
-            add(t, "fail", std::move(args));
+            std::string why;
+            const auto op = failure_op(w, 3, why);
+            if (!op) return fail(why);
+            add(t, "fail", {std::to_string(x), *op});
         } else if (v == "clear_failures" && n == 0) {
             add(t, "clear_failures");
         } else if (v == "memory" && n == 0) {
@@ -385,6 +511,20 @@ struct Parser {
         }
         if (t >= last_time) last_time = t, last_line = line;
         written.emplace_back(t, line);
+        return true;
+    }
+
+    bool ramp_seconds(const std::string& s, double& secs) { return parse_double(s, secs) && secs > 0 && secs <= 3600; }
+
+    // The built-in microcontroller's settings mean nothing when the user plays it.
+    bool check_external_mcu() {
+        if (!external_line) return true;
+        for (const auto& [at, what] : {std::pair{reply_delay_line, "mcu_reply_delay"}, std::pair{reject_line_line, "mcu_reject_line"}}) {
+            if (!at) continue;
+            line = at;
+            return fail(std::string(what) + " sets the built-in microcontroller, but line " + std::to_string(external_line) +
+                        " says mcu external (you play it)");
+        }
         return true;
     }
 
@@ -470,20 +610,39 @@ std::optional<Scenario> parse_scenario(const std::string& text, const std::files
                                        std::string& error) {
     Parser p;
     p.base = base_dir;
-    std::istringstream in(text);
+    // Editors that save UTF-8 with a byte-order mark: the mark is no word.
+    std::istringstream in(text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text);
     for (std::string raw; std::getline(in, raw);) {
         ++p.line;
-        if (auto hash = raw.find('#'); hash != std::string::npos) raw.erase(hash);
+        // A control byte (a NUL above all) would cut a name short on the way to a file.
+        if (const auto bad = std::find_if(raw.begin(), raw.end(), [](unsigned char c) {
+                return (c < 0x20 && c != '\t' && c != '\r') || c == 0x7f;
+            });
+            bad != raw.end()) {
+            char what[64];
+            std::snprintf(what, sizeof what, "a control byte (0x%02X) in the line; a scenario is plain text",
+                          static_cast<unsigned char>(*bad));
+            p.fail(what);
+            error = p.error;
+            return std::nullopt;
+        }
+        // A comment starts where a word would; inside a word # is part of it.
+        for (std::size_t hash = raw.find('#'); hash != std::string::npos; hash = raw.find('#', hash + 1))
+            if (hash == 0 || std::isspace(static_cast<unsigned char>(raw[hash - 1]))) {
+                raw.erase(hash);
+                break;
+            }
         const auto w = split_words(raw);
         if (w.empty()) continue;
         double t;
         bool ok;
         if (parse_double(w[0], t)) {
             if (t < 0) ok = p.fail("a time cannot be negative");
+            else if (t > kMaxEventTime) ok = p.fail("a time is at most 86400 s (a day of board time)");
             else if (w.size() < 2) ok = p.fail("a time needs an event");
             else ok = p.event_line(t, w);
         } else if (std::isdigit(static_cast<unsigned char>(w[0][0])) || w[0][0] == '.' || w[0][0] == '-' ||
-                   w[0][0] == '+') {
+                   w[0][0] == '+' || w[0] == "inf" || w[0] == "nan") {
             ok = p.fail("\"" + w[0] + "\" is not a time (seconds of board time, such as 12 or 1.5)");
         } else {
             ok = p.setting(w);
@@ -493,10 +652,12 @@ std::optional<Scenario> parse_scenario(const std::string& text, const std::files
             return std::nullopt;
         }
     }
-    if (!p.check_power_off()) {
+    if (!p.check_power_off() || !p.check_external_mcu()) {
         error = p.error;
         return std::nullopt;
     }
+    if (p.sc.events.empty())
+        p.sc.warnings.push_back("no events: the run ends at power-on, with only screens/final.png");
     std::stable_sort(p.sc.events.begin(), p.sc.events.end(),
                      [](const Event& a, const Event& b) { return a.time < b.time; });
     return std::move(p.sc);
@@ -518,9 +679,19 @@ std::optional<Scenario> load_scenario(const std::filesystem::path& file, std::st
         error = "line " + std::to_string(line) + ": " + what;
         return std::nullopt;
     };
-    if (sc->settings_file && !readable_file(*sc->settings_file, size, error))
-        return line_error(sc->settings_line, "cannot read the settings file " + sc->settings_file->string() + ": " +
-                                                 error);
+    if (sc->settings_file) {
+        if (!readable_file(*sc->settings_file, size, error))
+            return line_error(sc->settings_line, "cannot read the settings file " + sc->settings_file->string() +
+                                                     ": " + error);
+        if (size != sizeof(Flash_param))
+            return line_error(sc->settings_line, sc->settings_file->string() + " is " + std::to_string(size) +
+                                                     " bytes, not one settings record of " +
+                                                     std::to_string(sizeof(Flash_param)) + " bytes");
+        std::ifstream record(*sc->settings_file, std::ios::binary);
+        sc->settings_record.resize(sizeof(Flash_param));
+        if (!record.read(sc->settings_record.data(), sizeof(Flash_param)))
+            return line_error(sc->settings_line, "cannot read the settings file " + sc->settings_file->string());
+    }
     for (const auto& f : sc->disk_files) {
         if (!readable_file(f.source, size, error))
             return line_error(f.line, "cannot read " + f.source.string() + ": " + error);

@@ -17,6 +17,8 @@ constexpr double kMaxSpeed = 1000;
 // The longest reply delay of the microcontroller (board seconds): far past
 // any bound the system waits, so it plays one that never answers.
 constexpr double kMaxReplyDelay = 3600;
+// The latest moment an event may be written for: a day of board time.
+constexpr double kMaxEventTime = 86400;
 
 // One thing that happens to the board at a moment of board time.
 struct Event {
@@ -90,14 +92,17 @@ struct Scenario {
     double mcu_reply_delay = 0;         // board seconds before the microcontroller answers
     std::optional<std::filesystem::path> settings_file;
     int settings_line = 0;
+    std::string settings_record;  // the file's bytes, read by load_scenario
     bool scene_settings = false;  // start calibrated on the synthetic scene
     // The synthetic scene's car and target layout when not the settings file's:
     // length, width (mm) and view range.
     std::optional<std::array<int, 3>> scene_layout;
     std::vector<DiskSetting> disks;
+    int disk_line = 0;
     std::vector<DiskFile> disk_files;
     std::vector<CaptureSetting> captures;
-    // Failures injected before power-on: times, then the operation's words.
+    // Failures injected before power-on: times, then the operation as the
+    // board names it.
     std::vector<std::vector<std::string>> failures;
     // Timed events, sorted by time (stable for equal times).
     std::vector<Event> events;
@@ -105,13 +110,17 @@ struct Scenario {
     std::vector<std::string> warnings;
 };
 
+// A decimal number (no hexadecimal, infinity or not-a-number), whole word.
+bool parse_decimal(const std::string& s, double& out);
+
 // Parses a scenario. Relative file names are taken from `base_dir`. On a
 // mistake returns nothing and sets `error` to "line N: what is wrong".
 std::optional<Scenario> parse_scenario(const std::string& text, const std::filesystem::path& base_dir,
                                        std::string& error);
-// Reads a scenario file and checks every file it names (readable, and raw
-// YUV of whole frames) and every disk a file is put on, so a mistake is found
-// before anything is touched.
+// Reads a scenario file and checks every file it names (readable, one
+// settings record, raw YUV of whole frames) and every disk a file is put on,
+// so a mistake is found before anything is touched. The settings file is read
+// here, so the run does not need it any more.
 std::optional<Scenario> load_scenario(const std::filesystem::path& file, std::string& error);
 
 // Key names of the panel buttons and the remote: their bit in the status

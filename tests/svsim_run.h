@@ -65,12 +65,14 @@ inline std::map<pid_t, fs::path>& board_time_files() {
     return files;
 }
 
-// Starts svsim in `dir` on the scenario: its process id, or -1.
-inline pid_t spawn_svsim(const fs::path& dir, const std::string& scenario_text) {
+// Starts svsim in `dir` on the scenario, written to `file` (default
+// dir/test.scn), into dir/out: its process id, or -1.
+inline pid_t spawn_svsim(const fs::path& dir, const std::string& scenario_text, fs::path file = {}) {
+    if (file.empty()) file = dir / "test.scn";
     {
-        std::ofstream(dir / "test.scn") << scenario_text;
+        std::ofstream(file) << scenario_text;
     }
-    const std::string scn = (dir / "test.scn").string(), out = (dir / "out").string();
+    const std::string scn = file.string(), out = (dir / "out").string();
     const char* argv[] = {SVSIM_PATH, "--scenario", scn.c_str(), "--out", out.c_str(), nullptr};
     // Beside the folder: the run's own folder holds only what svsim made.
     const fs::path time_file = dir.string() + ".board-time";

@@ -2,10 +2,13 @@
 // mistake found before anything in it is touched. The command line too.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <sys/wait.h>
 
+#include "host/board.h"
 #include "tests/svsim_run.h"
 
 namespace {
@@ -59,6 +62,33 @@ TEST(OutputFolder, OneRunAtATimeAndAMistakeLeavesTheLastRunsResults) {
     EXPECT_TRUE(fs::exists(out / "screens/first.png"));
     EXPECT_EQ(read_file(out / "board.log"), log);
 
+    // Mistakes of every stage, each refused with its file and line (or
+    // option) before the folder is touched.
+    std::ofstream(tmp.path / "short.dat") << "12345";
+    fs::create_directories(out / "screens/mine");
+    std::ofstream(out / "screens/mine/in.scn") << "1 power off\n";
+    const std::pair<std::string, std::string> mistakes[] = {
+        {"fail 3 settimeofdayy\n1 power off\n", "m.scn: line 1: unknown operation \"settimeofdayy\""},
+        {"\n1e300 power off\n", "m.scn: line 2: a time is at most 86400 s"},
+        {"settings short.dat\n1 power off\n", "m.scn: line 1: " + (tmp.path / "short.dat").string() +
+                                                   " is 5 bytes, not one settings record of 268 bytes"},
+        {"--scenario " + (out / "screens/mine/in.scn").string(),
+         "in.scn: the run writes " + (out / "screens").string() + "; keep the scenario elsewhere"},
+        {"--out \"\"", "svsim: --out needs a folder name, not \"\""},
+        {"--speed fast", "svsim: --speed fast: must be 0.01..1000 board seconds per real second"},
+    };
+    for (const auto& [what, message] : mistakes) {
+        std::string args = what;
+        if (!what.starts_with("--scenario")) {
+            std::ofstream(tmp.path / "m.scn") << what;
+            args = "--scenario " + (tmp.path / "m.scn").string() + (what.starts_with("--") ? " " + what : "");
+        }
+        EXPECT_EQ(svsim(tmp.path, args + " --out " + out.string(), o, e), 2) << what;
+        EXPECT_NE(e.find(message), std::string::npos) << e;
+        EXPECT_TRUE(fs::exists(out / "screens/first.png"));
+        EXPECT_EQ(read_file(out / "board.log"), log);
+    }
+
     // The folder is free again once the run has ended.
     EXPECT_EQ(svsim(tmp.path, second, o, e), 0) << e;
     EXPECT_TRUE(fs::exists(out / "screens/second.png"));
@@ -78,6 +108,56 @@ TEST(OutputFolder, TheCommandLineHelpsAndNamesAWrongOption) {
     EXPECT_EQ(svsim(tmp.path, "--scenario", o, e), 2);
     EXPECT_TRUE(e.starts_with("svsim: --scenario needs a value\n")) << e;
     EXPECT_TRUE(o.empty());
+}
+
+// A restart into the folder of the run it goes on from: its scenario,
+// settings and disk file live in that folder. Each run is ended by a signal,
+// as a power off ends it.
+TEST(OutputFolder, ARestartReadsItsInputsFromTheFolderItEmptiesAndSignalsEndTheRun) {
+    TempDir tmp;
+    const fs::path out = tmp.path / "out";
+    std::ofstream(tmp.path / "note.bin") << "recorded";
+    auto appears = [](const fs::path& file) {
+        for (int i = 0; i < 6000 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return fs::exists(file);
+    };
+    auto ended_cleanly = [&](const char* what) {
+        const std::string log = read_file(out / "board.log");
+        EXPECT_TRUE(log.ends_with("] sim: run ended: interrupted\n")) << what << log.substr(log.size() - std::min<std::size_t>(log.size(), 300));
+        const std::string err = read_file(tmp.path / "stderr.txt");
+        EXPECT_NE(err.find("svsim: run ended (interrupted); output in " + out.string()), std::string::npos) << err;
+        host::Picture last;
+        EXPECT_TRUE(host::read_png(out / "screens/final.png", last)) << what;
+        // The lock went with the process.
+        const int fd = ::open((out / ".svsim-lock").c_str(), O_RDWR);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        EXPECT_TRUE(fd >= 0 && ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type == F_UNLCK) << what;
+        if (fd >= 0) ::close(fd);
+    };
+
+    pid_t run = spawn_svsim(tmp.path, "settings scene\ndisk usb 64\ndisk_file usb note.bin\n"
+                                      "0.2 screenshot first\n60 power off\n");
+    ASSERT_GT(run, 0);
+    ASSERT_TRUE(appears(out / "screens/first.png")) << read_file(tmp.path / "stderr.txt");
+    kill(run, SIGTERM);
+    EXPECT_EQ(wait_svsim(run, [] { return false; }), 128 + SIGTERM);
+    ended_cleanly("SIGTERM");
+    const std::string settings = read_file(out / "board/home/config/ImageParam.dat");
+    ASSERT_EQ(settings.size(), 268u);
+
+    const std::string again = "settings board/home/config/ImageParam.dat\ndisk usb 64\n"
+                              "disk_file usb board/usb/usb/files/note.bin kept.bin\n0.2 screenshot second\n60 power off\n";
+    run = spawn_svsim(tmp.path, again, out / "again.scn");
+    ASSERT_GT(run, 0);
+    ASSERT_TRUE(appears(out / "screens/second.png")) << read_file(tmp.path / "stderr.txt");
+    kill(run, SIGINT);
+    EXPECT_EQ(wait_svsim(run, [] { return false; }), 128 + SIGINT);
+    ended_cleanly("SIGINT");
+    EXPECT_EQ(read_file(out / "again.scn"), again);
+    EXPECT_EQ(read_file(out / "board/usb/usb/files/kept.bin"), "recorded");
+    EXPECT_EQ(read_file(out / "board/home/config/ImageParam.dat"), settings);
+    EXPECT_FALSE(fs::exists(out / "screens/first.png"));
 }
 
 }  // namespace

@@ -104,7 +104,8 @@ TEST(ScenarioEvents, KeysSerialDisksAndFailures) {
     EXPECT_EQ(s.events[2].args, (std::vector<std::string>{"85", "160", "1", "129", "129"}));
     EXPECT_EQ(s.events[3].args, (std::vector<std::string>{"usb", "512", "1", "1"}));
     EXPECT_EQ(s.events[4].verb, "disk_remove");
-    EXPECT_EQ(s.events[5].args, (std::vector<std::string>{"2", "ioctl", "/dev/fb0", "0x4004467C"}));
+    // The operation as the board names it.
+    EXPECT_EQ(s.events[5].args, (std::vector<std::string>{"2", "ioctl /dev/fb0 0x4004467c"}));
     EXPECT_EQ(s.events[6].args, (std::vector<std::string>{"turn", "both"}));
 }
 
