@@ -12,6 +12,7 @@
 #include <iostream>
 #include <optional>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -140,14 +141,17 @@ std::optional<fs::path> inside(const fs::path& folder, const fs::path& file) {
     return f.lexically_relative(d);
 }
 
-// An input opened before the output folder is emptied stays readable through
-// its descriptor, even when it lived in that folder.
-std::optional<fs::path> keep_open(const fs::path& file, std::string& error) {
+// Where to read an input from once the output folder is emptied: an input
+// inside that folder is opened first and read through its descriptor.
+std::optional<fs::path> keep_open(const fs::path& out, const fs::path& file, std::vector<int>& fds,
+                                  std::string& error) {
+    if (!inside(out, file)) return file;
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = "cannot read " + file.string() + ": " + std::strerror(errno);
         return std::nullopt;
     }
+    fds.push_back(fd);
     return fs::path("/proc/self/fd") / std::to_string(fd);
 }
 
@@ -362,19 +366,26 @@ int run(const RunOptions& options) {
             if (first == place)
                 return refuse("the run writes " + (options.out / place).string() + "; keep the scenario elsewhere");
     }
+    // A restart may put all of an earlier run's recordings on its disk.
+    if (rlimit files{}; ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    std::vector<int> kept_fds;
     std::optional<fs::path> scenario_copy;
-    if (kept_scenario && !(scenario_copy = keep_open(options.scenario, error))) return refuse(error);
+    if (kept_scenario && !(scenario_copy = keep_open(options.out, options.scenario, kept_fds, error)))
+        return refuse(error);
     std::vector<fs::path> disk_sources, yuv_sources;
     for (const auto& f : scenario->disk_files) {
-        auto kept = keep_open(f.source, error);
+        auto kept = keep_open(options.out, f.source, kept_fds, error);
         if (!kept) return refuse("line " + std::to_string(f.line) + ": " + error);
         disk_sources.push_back(*kept);
     }
     for (const auto& c : scenario->captures) {
-        std::optional<fs::path> kept;
-        if (c.kind == "yuv" && !(kept = keep_open(c.file, error)))
+        std::optional<fs::path> kept = c.file;
+        if (c.kind == "yuv" && !(kept = keep_open(options.out, c.file, kept_fds, error)))
             return refuse("line " + std::to_string(c.line) + ": " + error);
-        yuv_sources.push_back(kept.value_or(fs::path()));
+        yuv_sources.push_back(*kept);
     }
     if (!prepare_output(options.out, error)) {
         std::cerr << "svsim: " << error << std::endl;
@@ -469,6 +480,7 @@ int run(const RunOptions& options) {
             return abandon("cannot write the settings file into " + board.root.string());
     }
     host::set_halt_handler([](std::string_view why) { finish(why); });
+    for (const int fd : kept_fds) ::close(fd);
 
     std::cerr << "svsim: board root " << board.root.string() << "\n"
               << "svsim: serial line /dev/ttyAMA1 is " << host::mcu_tty_path()
