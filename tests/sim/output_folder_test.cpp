@@ -113,7 +113,7 @@ TEST(OutputFolder, TheCommandLineHelpsAndNamesAWrongOption) {
 // A restart into the folder of the run it goes on from: its scenario,
 // settings and disk file live in that folder. Each run is ended by a signal,
 // as a power off ends it.
-TEST(OutputFolder, ARestartReadsItsInputsFromTheFolderItEmptiesAndSignalsEndTheRun) {
+TEST(InterruptedRun, ARestartReadsItsInputsFromTheFolderItEmptiesAndSignalsEndTheRun) {
     TempDir tmp;
     const fs::path out = tmp.path / "out";
     std::ofstream(tmp.path / "note.bin") << "recorded";
