@@ -72,10 +72,10 @@ sigset_t block_stop_signals() {
 
 void take_stop_signals(const sigset_t& stop) {
     std::thread([stop] {
-        int signal = 0;
-        while (sigwait(&stop, &signal) != 0) {
+        int taken = 0;
+        while (sigwait(&stop, &taken) != 0) {
         }
-        finish("interrupted", 128 + signal);
+        finish("interrupted", 128 + taken);
     }).detach();
 }
 
