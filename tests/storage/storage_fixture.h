@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -42,6 +43,26 @@ inline bool lexists(const fs::path& p) {
 inline bool logged(const std::string& line) {
     for (const auto& l : host::board_log_lines()) if (l == line) return true;
     return false;
+}
+
+// Every entry below a folder, links not followed, but `skip` and what lies
+// below it: path -> kind, mode and content.
+inline std::map<std::string, std::string> tree_except(const fs::path& top, const fs::path& skip = {}) {
+    std::map<std::string, std::string> out;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!skip.empty() && it->path() == skip) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        struct stat st;
+        ::lstat(it->path().c_str(), &st);
+        const std::string rel = fs::relative(it->path(), top).string();
+        if (S_ISREG(st.st_mode)) out[rel] = "file " + std::to_string(st.st_mode & 07777) + " " + get(it->path());
+        else if (S_ISLNK(st.st_mode)) out[rel] = "link " + fs::read_symlink(it->path()).string();
+        else out[rel] = S_ISDIR(st.st_mode) ? "folder" : "other";
+    }
+    return out;
 }
 
 class Board : public ::testing::Test {

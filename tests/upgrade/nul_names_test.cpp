@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <map>
 
 #include "dsp/dsp_firmware.h"
 #include "dsp/dsp_package.h"
@@ -24,25 +23,6 @@ using tar_build::pax_record;
 
 const std::string kNulByte("\0", 1);
 const std::string kUp = ".." + kNulByte + "x/";  // ".." to a C string
-
-// Every entry below a folder, links not followed, skipping `skip`: path -> kind and content.
-std::map<std::string, std::string> entries_below(const fs::path& top, const fs::path& skip = {}) {
-    std::map<std::string, std::string> out;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
-        if (!skip.empty() && it->path() == skip) {
-            it.disable_recursion_pending();
-            continue;
-        }
-        struct stat st;
-        ::lstat(it->path().c_str(), &st);
-        const std::string rel = fs::relative(it->path(), top).string();
-        if (S_ISREG(st.st_mode)) out[rel] = "file " + std::to_string(st.st_mode & 07777) + " " + get(it->path());
-        else if (S_ISLNK(st.st_mode)) out[rel] = "link " + fs::read_symlink(it->path()).string();
-        else out[rel] = S_ISDIR(st.st_mode) ? "folder" : "other";
-    }
-    return out;
-}
 
 class NulNames : public Board {
 protected:
@@ -66,8 +46,8 @@ protected:
         return {r, ::testing::internal::GetCapturedStdout()};
     }
     // The whole sandbox, the board root within it, but the disk holding the package.
-    std::map<std::string, std::string> everything() const { return entries_below(sandbox_, root_ / "usb"); }
-    std::map<std::string, std::string> outside_root() const { return entries_below(sandbox_, root_); }
+    std::map<std::string, std::string> everything() const { return tree_except(sandbox_, root_ / "usb"); }
+    std::map<std::string, std::string> outside_root() const { return tree_except(sandbox_, root_); }
 };
 
 std::string package_with(std::vector<Member> extra, bool sound = true) {
@@ -157,7 +137,7 @@ TEST_F(NulNames, MutatedPaxAndGnuHeadersNeverReachOutsideTheRoot) {
                                                  gnu_long("app/" + std::string(110, 'g') + kNulByte),
                                                  {"b", "gnu"}});
     const auto outside = outside_root();
-    const auto home = entries_below(root_ / "home"), etc = entries_below(root_ / "etc");
+    const auto home = tree_except(root_ / "home"), etc = tree_except(root_ / "etc");
     const std::string settings = get(at("/home/config/ImageParam.dat"));
     auto restore = [&] {
         for (const char* top : {"home", "etc"}) fs::remove_all(root_ / top);
@@ -184,8 +164,8 @@ TEST_F(NulNames, MutatedPaxAndGnuHeadersNeverReachOutsideTheRoot) {
             return;
         }
         ++refused;
-        ASSERT_EQ(entries_below(root_ / "home"), home) << r.console;
-        ASSERT_EQ(entries_below(root_ / "etc"), etc) << r.console;
+        ASSERT_EQ(tree_except(root_ / "home"), home) << r.console;
+        ASSERT_EQ(tree_except(root_ / "etc"), etc) << r.console;
         ASSERT_EQ(get(at("/home/config/ImageParam.dat")), settings);
     };
     const auto t0 = std::chrono::steady_clock::now();
