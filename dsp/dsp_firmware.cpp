@@ -157,43 +157,45 @@ int import_file(const char* path) {
     return 0;
 }
 
-bool read_whole(const char* system_path, std::string& out) {
-    off_t size = 0;
-    if (!regular_file(system_path, &size)) return false;
-    std::FILE* f = std::fopen(board_path(system_path).c_str(), "rb");
-    if (!f) return false;
-    out.assign(static_cast<std::size_t>(size), '\0');
-    const bool whole = std::fread(out.data(), 1, out.size(), f) == out.size();
-    std::fclose(f);
-    return whole;
-}
-
-namespace {
-
-// The firmware text. Its size is told once the file is open, so a read that
-// then fails shows it too. A link is not followed; whatever is not a regular
-// file opens without waiting and reads as nothing.
-bool read_firmware(std::string& text) {
-    const int hex = ::open(board_path(kHexFile).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+bool read_whole(const char* system_path, std::string& out, const std::function<void(off_t)>& opened) {
+    // A link is not followed; whatever is not a regular file opens without
+    // waiting and reads as nothing.
+    const int in = ::open(board_path(system_path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
-    if (hex < 0 || ::fstat(hex, &st) != 0) {
-        if (hex >= 0) ::close(hex);
-        std::printf("open test.hex  failed!\n");
+    if (in < 0 || ::fstat(in, &st) != 0) {
+        if (in >= 0) ::close(in);
         return false;
     }
-    std::printf("file size is %d\n", static_cast<int>(st.st_size));
+    if (opened) opened(st.st_size);
     std::size_t got = 0;
     if (S_ISREG(st.st_mode)) {
-        text.assign(static_cast<std::size_t>(st.st_size), '\0');
-        while (got < text.size()) {
-            const ssize_t r = ::read(hex, text.data() + got, text.size() - got);
+        out.assign(static_cast<std::size_t>(st.st_size), '\0');
+        while (got < out.size()) {
+            const ssize_t r = ::read(in, out.data() + got, out.size() - got);
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) break;
             got += static_cast<std::size_t>(r);
         }
     }
-    ::close(hex);
-    if (!S_ISREG(st.st_mode) || got != text.size()) {
+    ::close(in);
+    return S_ISREG(st.st_mode) && got == out.size();
+}
+
+namespace {
+
+// The firmware text. Its size is told once the file is open, so a read that
+// then fails shows it too.
+bool read_firmware(std::string& text) {
+    bool open = false;
+    const bool whole = read_whole(kHexFile, text, [&](off_t size) {
+        open = true;
+        std::printf("file size is %d\n", static_cast<int>(size));
+    });
+    if (!open) {
+        std::printf("open test.hex  failed!\n");
+        return false;
+    }
+    if (!whole) {
         std::printf("read file failed!\n");
         return false;
     }

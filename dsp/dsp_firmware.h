@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <sys/types.h>
 
 #include "platform/hifb.h"
 
@@ -54,5 +56,6 @@ int pack_hex_line(const char* text, const HexLine& line, std::uint8_t* out, std:
 // number of hexadecimal digits, byte count and checksum right, ending with
 // the end record; blank lines are allowed.
 bool hex_file_ok(const char* text, std::size_t n);
-// A regular file's whole content.
-bool read_whole(const char* system_path, std::string& out);
+// A regular file's whole content, links not followed; `opened`, when given,
+// is told the file's size once it is open, before it is read.
+bool read_whole(const char* system_path, std::string& out, const std::function<void(off_t)>& opened = {});
