@@ -88,16 +88,13 @@ std::string start_of(const std::string& name) {
     return name.size() > 100 ? printable(name.substr(0, 100)) + "..." : printable(name);
 }
 
-// The names a pax extended header gives the next member. Its records are
-// "<length> <key>=<value>\n", the decimal length counting the whole record;
-// they are read as bytes, so a value is taken whole, and a name holding a NUL
-// byte is an error: a system call would see it end there.
-struct PaxNames {
-    std::string path, linkpath;
-};
-
-std::optional<PaxNames> pax_names(const std::string& data, std::string& why) {
-    PaxNames names;
+// The path a pax extended header gives the next member ("" for none). Its
+// records are "<length> <key>=<value>\n", the decimal length counting the
+// whole record; they are read as bytes, so a value is taken whole, and a path
+// or link path holding a NUL byte is an error: a system call would see it end
+// there.
+std::optional<std::string> pax_path(const std::string& data, std::string& why) {
+    std::string path;
     for (std::size_t pos = 0; pos < data.size();) {
         std::size_t i = pos, len = 0;
         for (; i < data.size() && data[i] >= '0' && data[i] <= '9'; ++i) {
@@ -128,11 +125,11 @@ std::optional<PaxNames> pax_names(const std::string& data, std::string& why) {
                 why = "extended header " + key + " holds a NUL byte: " + start_of(value);
                 return std::nullopt;
             }
-            (key == "path" ? names.path : names.linkpath) = std::move(value);
+            if (key == "path") path = std::move(value);
         }
         pos = end;
     }
-    return names;
+    return path;
 }
 
 // A GNU long name: the name, then NUL bytes only. A NUL with other bytes
@@ -190,12 +187,7 @@ public:
                     return false;
                 }
                 // A name the system calls would read otherwise than it is written fails the archive.
-                std::optional<std::string> name;
-                if (type == 'x') {
-                    if (const auto pax = pax_names(data, why)) name = pax->path;
-                } else {
-                    name = long_name_of(data, type, why);
-                }
+                const std::optional<std::string> name = type == 'x' ? pax_path(data, why) : long_name_of(data, type, why);
                 if (!name) {
                     say(why);
                     return false;
