@@ -21,6 +21,15 @@
 #include "vio/settings.h"
 
 namespace sim {
+
+// Decimal only: strtod would also take hexadecimal, "inf" and "nan".
+bool parse_decimal(const std::string& s, double& out) {
+    if (s.empty() || s.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
+    char* end = nullptr;
+    out = std::strtod(s.c_str(), &end);
+    return end && *end == '\0' && std::isfinite(out);
+}
+
 namespace {
 
 std::vector<std::string> split_words(const std::string& line) {
@@ -28,14 +37,6 @@ std::vector<std::string> split_words(const std::string& line) {
     std::vector<std::string> words;
     for (std::string w; in >> w;) words.push_back(w);
     return words;
-}
-
-// Decimal only: strtod would also take hexadecimal, "inf" and "nan".
-bool parse_double(const std::string& s, double& out) {
-    if (s.empty() || s.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
-    char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return end && *end == '\0' && std::isfinite(out);
 }
 
 // Sensor distances to an obstacle `d` cm away: the middle sensors see it first.
@@ -78,12 +79,6 @@ bool readable_file(const std::filesystem::path& file, std::uintmax_t& size, std:
     size = static_cast<std::uintmax_t>(st.st_size);
     return true;
 }
-
-}  // namespace
-
-bool parse_decimal(const std::string& s, double& out) { return parse_double(s, out); }
-
-namespace {
 
 bool on_off(const std::string& s, bool& out) {
     if (s == "on") out = true;
@@ -292,7 +287,7 @@ struct Parser {
             double v;
             // Slower would make the board's sleeps overflow; faster leaves
             // the system no real time to run.
-            if (!parse_double(w[1], v) || v < kMinSpeed || v > kMaxSpeed)
+            if (!parse_decimal(w[1], v) || v < kMinSpeed || v > kMaxSpeed)
                 return fail("speed must be 0.01..1000 board seconds per real second");
             sc.speed = v;
         } else if (k == "mcu_reject_line" && w.size() == 2) {
@@ -301,7 +296,7 @@ struct Parser {
             reject_line_line = line;
         } else if (k == "mcu_reply_delay" && w.size() == 2) {
             double v;
-            if (!parse_double(w[1], v) || v < 0 || v > kMaxReplyDelay)
+            if (!parse_decimal(w[1], v) || v < 0 || v > kMaxReplyDelay)
                 return fail("mcu_reply_delay wants board seconds, 0 to 3600");
             sc.mcu_reply_delay = v;
             reply_delay_line = line;
@@ -430,7 +425,7 @@ struct Parser {
             auto bit = button_bit(arg(0));
             double secs = 0.2;
             if (!bit) return fail("button up|down|left|right|ok|exit or a bit value");
-            if (n == 2 && (!parse_double(arg(1), secs) || secs <= 0 || secs > 3600))
+            if (n == 2 && (!parse_decimal(arg(1), secs) || secs <= 0 || secs > 3600))
                 return fail("button hold time in seconds");
             add(t, "state", {"car_key", std::to_string(*bit)});
             add(t + secs, "state", {"car_key", "0"});
@@ -514,7 +509,7 @@ struct Parser {
         return true;
     }
 
-    bool ramp_seconds(const std::string& s, double& secs) { return parse_double(s, secs) && secs > 0 && secs <= 3600; }
+    bool ramp_seconds(const std::string& s, double& secs) { return parse_decimal(s, secs) && secs > 0 && secs <= 3600; }
 
     // The built-in microcontroller's settings mean nothing when the user plays it.
     bool check_external_mcu() {
@@ -636,7 +631,7 @@ std::optional<Scenario> parse_scenario(const std::string& text, const std::files
         if (w.empty()) continue;
         double t;
         bool ok;
-        if (parse_double(w[0], t)) {
+        if (parse_decimal(w[0], t)) {
             if (t < 0) ok = p.fail("a time cannot be negative");
             else if (t > kMaxEventTime) ok = p.fail("a time is at most 86400 s (a day of board time)");
             else if (w.size() < 2) ok = p.fail("a time needs an event");
