@@ -277,12 +277,11 @@ bool move_in(const std::string& from, const std::string& to, bool apply, std::st
             why = "cannot read " + shown(src);
             return false;
         }
-        const bool own = dst == kStaging || dst == kPackageCopy;
-        if (own || ::lstat(board_path(dst).c_str(), &d) != 0) {
-            if (own) {
-                why = shown(dst) + " is in the way";
-                return false;
-            }
+        if (to == kHome && own_name(name)) {
+            why = shown(dst) + " is in the way";
+            return false;
+        }
+        if (::lstat(board_path(dst).c_str(), &d) != 0) {
             if (apply && sh_mv(src.c_str(), dst.c_str()) != 0) {
                 why = "cannot move " + shown(src) + " into place";
                 return false;
@@ -328,7 +327,7 @@ int stage_and_install(const std::string& package, const PackageRoom& flash, std:
         why = "it has no start script rcS";
         return 1;
     }
-    if (!regular_file(hex) || !read_whole(hex.c_str(), text) || !hex_file_ok(text.data(), text.size())) {
+    if (!read_whole(hex.c_str(), text) || !hex_file_ok(text.data(), text.size())) {
         why = "its test.hex is not a whole Intel HEX file";
         return 1;
     }

@@ -358,11 +358,12 @@ struct SegmentScan {
 SegmentScan g_scan;
 
 // Only a regular file is a recording: never a folder or link named like one.
-bool regular_file(const dirent* e) {
-    if (e->d_type != DT_UNKNOWN) return e->d_type == DT_REG;
+bool regular_on_disk(const char* name) {
     struct stat st {};
-    return ::lstat(board_path(opt_path(e->d_name)).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::lstat(board_path(opt_path(name)).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+bool regular_file(const dirent* e) { return e->d_type != DT_UNKNOWN ? e->d_type == DT_REG : regular_on_disk(e->d_name); }
 
 }  // namespace
 
@@ -442,12 +443,9 @@ int delete_segment(const char* pattern) {
     return remove_on_disk([&] {
         int removed = 0, failed = 0;
         for (int i = 0; i < count; ++i) {
-            const std::string path = opt_path(names[i].c_str());
-            struct stat st {};
-            if (::lstat(board_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-                is_recording_file(names[i].c_str()))
-                continue;
-            if (sh_rm_rf_exact(path.c_str()) == 0)
+            const char* name = names[i].c_str();
+            if (!regular_on_disk(name) || is_recording_file(name)) continue;
+            if (sh_rm_rf_exact(opt_path(name).c_str()) == 0)
                 ++removed;
             else
                 ++failed;
