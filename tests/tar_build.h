@@ -63,6 +63,11 @@ inline std::string pax_record(const std::string& key, const std::string& value) 
     return std::to_string(len) + " " + key + "=" + value + "\n";
 }
 
+// A NUL byte, and a name part that is ".." to a C string: the bytes a
+// hostile name hides behind.
+inline const std::string kNul("\0", 1);
+inline const std::string kClimb = ".." + kNul + "x/";
+
 // A pax extended header holding `records`, for the member after it.
 inline Member pax_header(std::string records) { return Member{"PaxHeaders.0/member", std::move(records), 'x'}; }
 

@@ -9,9 +9,6 @@ namespace storage_test {
 namespace {
 using namespace tar_build;
 
-const std::string kNul("\0", 1);
-const std::string kClimb = ".." + kNul + "x/";  // ".." to a C string
-
 class TarNames : public Board {
 protected:
     void SetUp() override {

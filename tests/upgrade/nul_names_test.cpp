@@ -21,8 +21,8 @@ using tar_build::gnu_long;
 using tar_build::pax_header;
 using tar_build::pax_record;
 
-const std::string kNulByte("\0", 1);
-const std::string kUp = ".." + kNulByte + "x/";  // ".." to a C string
+using tar_build::kClimb;
+using tar_build::kNul;
 
 class NulNames : public Board {
 protected:
@@ -59,10 +59,10 @@ std::string package_with(std::vector<Member> extra, bool sound = true) {
 TEST_F(NulNames, ANulInAPaxPathWritesNothingOutsideTheStagingFolder) {
     const auto before = everything();
     // Refused anyway (no test.hex), but its members must not land first.
-    Outcome r = install(package_with({pax_header(pax_record("path", kUp + kUp + kUp + "NAME")), {"a", "escaped"},
-                                      pax_header(pax_record("path", kUp + kUp + "etc/init.d/S99evil")),
+    Outcome r = install(package_with({pax_header(pax_record("path", kClimb + kClimb + kClimb + "NAME")), {"a", "escaped"},
+                                      pax_header(pax_record("path", kClimb + kClimb + "etc/init.d/S99evil")),
                                       {"b", "#!/bin/sh\necho evil\n", '0', 0755},
-                                      pax_header(pax_record("path", kUp + "config/ImageParam.dat")), {"c", "garbage"}},
+                                      pax_header(pax_record("path", kClimb + "config/ImageParam.dat")), {"c", "garbage"}},
                                      false));
     EXPECT_EQ(r.status, -2);
     EXPECT_NE(r.console.find("upgrade package QRN_kq7_V9.upg refused: "), std::string::npos) << r.console;
@@ -70,7 +70,7 @@ TEST_F(NulNames, ANulInAPaxPathWritesNothingOutsideTheStagingFolder) {
     EXPECT_FALSE(lexists(sandbox_ / "NAME"));
     EXPECT_FALSE(lexists(at("/etc/init.d/S99evil")));
     // A sound package with one such member climbing out of the board root.
-    r = install(package_with({pax_header(pax_record("path", kUp + kUp + kUp + "ESCAPED")), {"a", "escaped"}}));
+    r = install(package_with({pax_header(pax_record("path", kClimb + kClimb + kClimb + "ESCAPED")), {"a", "escaped"}}));
     EXPECT_EQ(r.status, -2) << r.console;
     EXPECT_EQ(everything(), before);
     EXPECT_FALSE(lexists(sandbox_ / "ESCAPED"));
@@ -83,14 +83,14 @@ TEST_F(NulNames, HostileHeadersAreRefusedAndChangeNothing) {
         std::vector<Member> members;
     };
     const std::vector<Case> cases = {
-        {"pax path with a NUL", {pax_header(pax_record("path", "app/rcS" + kNulByte + "/x")), {"p", "x"}}},
-        {"pax linkpath with a NUL", {pax_header(pax_record("linkpath", "/etc" + kNulByte)), {"l", "", '2', 0777, "x"}}},
-        {"very long pax path", {pax_header(pax_record("path", std::string(200000, 'v') + kNulByte)), {"p", "x"}}},
-        {"pax length past the end", {pax_header("60 path=" + kUp + "x\n"), {"p", "x"}}},
-        {"pax length short", {pax_header("8 path=" + kUp + "x\n"), {"p", "x"}}},
+        {"pax path with a NUL", {pax_header(pax_record("path", "app/rcS" + kNul + "/x")), {"p", "x"}}},
+        {"pax linkpath with a NUL", {pax_header(pax_record("linkpath", "/etc" + kNul)), {"l", "", '2', 0777, "x"}}},
+        {"very long pax path", {pax_header(pax_record("path", std::string(200000, 'v') + kNul)), {"p", "x"}}},
+        {"pax length past the end", {pax_header("60 path=" + kClimb + "x\n"), {"p", "x"}}},
+        {"pax length short", {pax_header("8 path=" + kClimb + "x\n"), {"p", "x"}}},
         {"pax length of many digits", {pax_header(std::string(40, '9') + " path=x\n"), {"p", "x"}}},
-        {"GNU long name with a NUL", {gnu_long(kUp + kUp + kUp + "ESCAPED" + kNulByte), {"p", "x"}}},
-        {"GNU long link name with a NUL", {gnu_long("x" + kNulByte + "y", 'K'), {"l", "", '2', 0777, "x"}}},
+        {"GNU long name with a NUL", {gnu_long(kClimb + kClimb + kClimb + "ESCAPED" + kNul), {"p", "x"}}},
+        {"GNU long link name with a NUL", {gnu_long("x" + kNul + "y", 'K'), {"l", "", '2', 0777, "x"}}},
     };
     const auto before = everything();
     for (const auto& c : cases) {
@@ -118,23 +118,23 @@ TEST_F(NulNames, MutatedPaxAndGnuHeadersNeverReachOutsideTheRoot) {
     const std::string pax = tar_build::tar_of(
         {{"rcS", packages::kScript, '0', 0755},
          {"test.hex", packages::kHex},
-         pax_header(pax_record("path", kUp + "config/ImageParam.dat") + pax_record("mtime", "1")),
+         pax_header(pax_record("path", kClimb + "config/ImageParam.dat") + pax_record("mtime", "1")),
          {"a", "pax"},
          pax_header(pax_record("linkpath", "x") + pax_record("path", "app/p")),
          {"b", "pax2"}});
     const std::string gnu = tar_build::tar_of({{"rcS", packages::kScript, '0', 0755},
                                                {"test.hex", packages::kHex},
-                                               gnu_long(kUp + kUp + kUp + "ESCAPED" + kNulByte),
+                                               gnu_long(kClimb + kClimb + kClimb + "ESCAPED" + kNul),
                                                {"a", "gnu"},
-                                               gnu_long("app/g" + kNulByte + kNulByte, 'L'),
+                                               gnu_long("app/g" + kNul + kNul, 'L'),
                                                {"b", "gnu2"},
-                                               gnu_long("rcS" + kNulByte, 'K'),
+                                               gnu_long("rcS" + kNul, 'K'),
                                                {"c", "", '2', 0777, "rcS"}});
     const std::string sound = tar_build::tar_of({{"rcS", packages::kScript, '0', 0755},
                                                  {"test.hex", packages::kHex},
                                                  pax_header(pax_record("path", "app/" + std::string(120, 'p'))),
                                                  {"a", "pax"},
-                                                 gnu_long("app/" + std::string(110, 'g') + kNulByte),
+                                                 gnu_long("app/" + std::string(110, 'g') + kNul),
                                                  {"b", "gnu"}});
     const auto outside = outside_root();
     const auto home = tree_except(root_ / "home"), etc = tree_except(root_ / "etc");
