@@ -76,6 +76,7 @@ TEST(OutputFolder, OneRunAtATimeAndAMistakeLeavesTheLastRunsResults) {
          "in.scn: the run writes " + (out / "screens").string() + "; keep the scenario elsewhere"},
         {"--out \"\"", "svsim: --out needs a folder name, not \"\""},
         {"--speed fast", "svsim: --speed fast: must be 0.01..1000 board seconds per real second"},
+        {"", "m.scn: no events"},
     };
     for (const auto& [what, message] : mistakes) {
         std::string args = what;
