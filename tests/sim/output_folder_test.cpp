@@ -111,6 +111,44 @@ TEST(OutputFolder, TheCommandLineHelpsAndNamesAWrongOption) {
     EXPECT_TRUE(o.empty());
 }
 
+// scripts/run answers its own mistakes before it checks packages or builds:
+// here its setup and build are stand-ins that leave a trace.
+TEST(RunScript, HelpsAndNamesAWrongArgumentBeforeBuilding) {
+    TempDir tmp;
+    fs::create_directories(tmp.path / "scripts");
+    fs::copy_file(fs::path(SOURCE_DIR) / "scripts/run", tmp.path / "scripts/run");
+    std::ofstream(tmp.path / "scripts/setup") << "#!/bin/sh\ntouch \"$(dirname \"$0\")/../setup-ran\"\n";
+    std::ofstream(tmp.path / "scripts/build") << "#!/bin/sh\necho \"$(dirname \"$0\")/..\"\n";
+    std::ofstream(tmp.path / "svsim") << "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/svsim-args\"\n";
+    for (const char* script : {"scripts/setup", "scripts/build", "svsim"})
+        fs::permissions(tmp.path / script, fs::perms::owner_all);
+    const std::string usage = "usage: bash scripts/run [SCENARIO] [OUTPUT]\n";
+    const struct {
+        std::string args;
+        int status;
+        std::string out, err;  // how each begins
+    } rows[] = {
+        {"--help", 0, usage, ""},
+        {"-h", 0, usage, ""},
+        {"--speed 1000", 2, "", "scripts/run: unknown option \"--speed\"\n" + usage},
+        {"a.scn -x", 2, "", "scripts/run: unknown option \"-x\"\n" + usage},
+        {"a.scn out extra", 2, "", "scripts/run: one scenario and one output folder at most, not also \"extra\"\n" + usage},
+    };
+    for (const auto& row : rows) {
+        const std::string cmd = "bash " + (tmp.path / "scripts/run").string() + " " + row.args + " >" +
+                                (tmp.path / "o.txt").string() + " 2>" + (tmp.path / "e.txt").string();
+        const int status = std::system(cmd.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << row.args;
+        EXPECT_TRUE(read_file(tmp.path / "o.txt").starts_with(row.out)) << row.args << ": " << read_file(tmp.path / "o.txt");
+        EXPECT_TRUE(read_file(tmp.path / "e.txt").starts_with(row.err)) << row.args << ": " << read_file(tmp.path / "e.txt");
+        EXPECT_FALSE(fs::exists(tmp.path / "setup-ran")) << row.args;
+    }
+    // The stand-ins do leave their trace; both arguments reach svsim.
+    EXPECT_EQ(std::system(("bash " + (tmp.path / "scripts/run").string() + " a.scn b 2>/dev/null").c_str()), 0);
+    EXPECT_TRUE(fs::exists(tmp.path / "setup-ran"));
+    EXPECT_EQ(read_file(tmp.path / "svsim-args"), "--scenario a.scn --out b\n");
+}
+
 // A restart into the folder of the run it goes on from: its scenario,
 // settings and disk file live in that folder. Each run is ended by a signal,
 // as a power off ends it.
