@@ -90,10 +90,30 @@ TEST(OutputFolder, OneRunAtATimeAndAMistakeLeavesTheLastRunsResults) {
         EXPECT_EQ(read_file(out / "board.log"), log);
     }
 
-    // The folder is free again once the run has ended.
+    // The folder is free again once the run has ended. The next run replaces
+    // what the last one wrote, the board root whole, and keeps the user's own
+    // files, byte for byte, saying so.
+    const std::pair<const char*, std::string> own[] = {
+        {"note.txt", "calibrate the back camera again\n"},
+        {"front.png", std::string("\x89PNG\r\n\x1a\n\0\xff", 10)},
+        {"mine/sub/data.bin", std::string(3000, '\x5a')},
+    };
+    for (const auto& [name, bytes] : own) {
+        fs::create_directories((out / name).parent_path());
+        std::ofstream(out / name, std::ios::binary) << bytes;
+    }
+    std::ofstream(out / "board/opt/copied.txt") << "the board's";
     EXPECT_EQ(svsim(tmp.path, second, o, e), 0) << e;
     EXPECT_TRUE(fs::exists(out / "screens/second.png"));
     EXPECT_FALSE(fs::exists(out / "screens/first.png"));
+    EXPECT_FALSE(fs::exists(out / "board/opt/copied.txt"));
+    EXPECT_EQ(read_file(out / "board.log").find("screenshot first.png"), std::string::npos);
+    for (const auto& [name, bytes] : own) EXPECT_EQ(read_file(out / name), bytes) << name;
+    EXPECT_EQ(read_file(out / "screens/mine/in.scn"), "1 power off\n");
+    const std::string warning = "svsim: " + out.string() +
+                                ": kept what svsim did not write: front.png, mine/, note.txt, screens/mine/ (warning)\n";
+    EXPECT_NE(e.find(warning), std::string::npos) << e;
+    EXPECT_EQ(e.find("kept"), e.rfind("kept")) << e;
 }
 
 TEST(OutputFolder, TheCommandLineHelpsAndNamesAWrongOption) {
