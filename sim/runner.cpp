@@ -9,6 +9,7 @@
 #include <fstream>
 #include <fcntl.h>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <pthread.h>
 #include <sstream>
@@ -33,21 +34,51 @@ fs::path g_out;
 // Set once the board runs with its log in the output folder.
 std::atomic<bool> g_board_up{false};
 
-[[noreturn]] void finish(std::string_view reason, int status = 0) {
+// What of the scenario the player has begun, for the run's end line.
+struct Progress {
+    std::mutex mutex;
+    std::vector<Event> events;  // the scenario's, fixed before the player starts
+    std::string file;           // the scenario as the command line names it
+    std::size_t begun = 0;      // events whose first step was played: they begin in this order
+    std::vector<const Event*> ramps;  // begun and not ended
+};
+Progress g_progress;
+
+// What a run that ended before its scenario did leaves unplayed:
+// "; 2 events not played, the first at s.scn:7; the sweep at s.scn:5 cut short".
+std::string unplayed(std::string_view reason) {
+    // Whoever interrupts a run knows.
+    if (reason == "interrupted") return {};
+    std::lock_guard lock(g_progress.mutex);
+    const auto at = [](const Event& e) { return g_progress.file + ":" + std::to_string(e.line); };
+    std::string text;
+    // After a power off there is only a button let go, the board's own business.
+    if (const std::size_t left = g_progress.events.size() - g_progress.begun; left > 0 && reason != "power off")
+        text += "; " + std::to_string(left) + (left == 1 ? " event" : " events") + " not played, the first at " +
+                at(g_progress.events[g_progress.begun]);
+    if (const auto& ramps = g_progress.ramps; !ramps.empty()) {
+        text += "; the " + ramps[0]->verb + " at " + at(*ramps[0]) + " cut short";
+        if (ramps.size() > 1) text += ", and " + std::to_string(ramps.size() - 1) + (ramps.size() == 2 ? " more ramp" : " more ramps");
+    }
+    return text;
+}
+
+[[noreturn]] void finish(std::string_view why, int status = 0) {
     if (g_ending.exchange(true)) {
         // Another thread is already ending the run.
         for (;;) pause();
     }
+    // The board stops at this instant: whatever the host does from here on
+    // (the last screen, the way out) lets no later frame be captured or
+    // recorded, nor a later event played, however fast it runs.
+    if (g_board_up) host::clock::hold();
+    const std::string reason = std::string(why) + unplayed(why);
     if (g_board_up) {
-        // The board stops at this instant: whatever the host does from here on
-        // (the last screen, the way out) lets no later frame be captured or
-        // recorded, however fast it runs.
-        host::clock::hold();
         const host::Picture last = host::panel_picture();
         host::write_png(g_out / "screens" / "final.png", last);
         // The closing line stays the last: the board's threads run on until
         // the process ends, and what they log from here stays in memory.
-        host::board_log("sim", "run ended: " + std::string(reason));
+        host::board_log("sim", "run ended: " + reason);
         host::board_log_to_file({});
     }
     std::fflush(stdout);
@@ -387,7 +418,9 @@ int run(const RunOptions& options) {
     const char* time_file = std::getenv("SVSIM_BOARD_TIME");
     const int time_fd = time_file ? ::open(time_file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
     g_board_up = true;
-    std::thread player([events = scenario->events, out = g_out, time_fd] {
+    g_progress.events = std::move(scenario->events);
+    g_progress.file = options.scenario.string();
+    std::thread player([out = g_out, time_fd] {
         auto report = [time_fd] {
             if (time_fd < 0) return;
             char text[32];
@@ -396,12 +429,17 @@ int run(const RunOptions& options) {
                 // Only a watcher's aid.
             }
         };
-        Timeline timeline(events);
+        Timeline timeline(g_progress.events);
         while (const auto step = timeline.next()) {
             const Event& e = step->event;
             for (double left; (left = e.time - host::board_uptime()) > 0;) {
                 host::board_sleep(left < 0.05 ? left : 0.05, true);
                 report();
+            }
+            if (step->index == 0) {
+                std::lock_guard lock(g_progress.mutex);
+                ++g_progress.begun;
+                if (step->ramp) g_progress.ramps.push_back(step->ramp);
             }
             if (!step->ramp) {
                 apply_event(e, out);
@@ -421,6 +459,10 @@ int run(const RunOptions& options) {
                 note = " (end of " + r.verb + ")";
             }
             apply_event(e, out, note, !note.empty());
+            if (step->index == r.steps) {
+                std::lock_guard lock(g_progress.mutex);
+                std::erase(g_progress.ramps, &r);
+            }
         }
         finish("end of scenario");
     });
