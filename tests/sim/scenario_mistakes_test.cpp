@@ -155,6 +155,7 @@ TEST(ScenarioMistakes, EveryMistakeIsNamedBeforeTheRun) {
         {"rtc 2026-02-30 08:00:00\n1 power off\n", "line 1: rtc 2026-02-30: no such date"},
         {"rtc 2100-02-29 08:00:00\n", "line 1: rtc 2100-02-29: no such date"},
         {"rtc 2026-04-31 08:00:00\n", "line 1: rtc 2026-04-31: no such date"},
+        {"rtc 2015-02-32 01:59:30 1 unchecked\n", "line 1: rtc 2015-02-32: no such date"},
         {"rtc 2100-03-01 08:00:00\n", "line 1: rtc 2100-03-01: the clock chip's years are 2000 to 2099"},
         {"rtc 2026-03-01 24:00:00\n", "line 1: rtc 24:00:00: no such time (00:00:00 to 23:59:59)"},
         {"rtc 2026-03-01 08:60:00\n", "line 1: rtc 08:60:00: no such time (00:00:00 to 23:59:59)"},
@@ -201,7 +202,8 @@ TEST(ScenarioMistakes, NumbersNamesAndMarksReadAsWritten) {
     // A scenario without events is refused when its file is read (see
     // EveryMistakeIsNamedBeforeTheRun); its settings alone parse. Leap days
     // are dates.
-    for (const char* text : {"", "# nothing yet\nspeed 2\n", "rtc 2028-02-29 23:59:59\n", "rtc 2000-02-29 00:00:00\n"}) {
+    for (const char* text : {"", "# nothing yet\nspeed 2\n", "rtc 2028-02-29 23:59:59\n", "rtc 2000-02-29 00:00:00\n",
+                             "rtc 2015-02-31 01:59:30 unchecked\n"}) {
         s = sim::parse_scenario(text, "/base", error);
         ASSERT_TRUE(s) << error;
         EXPECT_TRUE(s->warnings.empty()) << s->warnings[0];
