@@ -16,7 +16,8 @@ namespace {
 // The record of what svsim writes in the folder; it also tells a folder svsim made.
 constexpr const char* kMarker = ".svsim-output";
 constexpr const char* kLock = ".svsim-lock";
-constexpr const char* kRecordHeader = "# svsim's outputs in this folder: a later run replaces them and keeps every other file";
+constexpr const char* kRecordHeader =
+    "# svsim's outputs in this folder: a later run replaces them and keeps every other file";
 // What every run writes at the top of the folder; its pictures go into screens/.
 constexpr const char* kRunNames[] = {"board", "board.log", "console.log", "screens/final.png"};
 
@@ -171,7 +172,8 @@ bool prepare_output(const fs::path& out, const Scenario& scenario, std::string& 
         const std::string name = entry.path().filename().string();
         if (name == "screens") {
             for (const auto& picture : fs::directory_iterator(entry.path(), ec))
-                others.push_back("screens/" + picture.path().filename().string() + (picture.is_directory(ec) ? "/" : ""));
+                others.push_back("screens/" + picture.path().filename().string() +
+                                 (picture.is_directory(ec) ? "/" : ""));
         } else if (name != kMarker && name != kLock) {
             others.push_back(name + (entry.is_directory(ec) ? "/" : ""));
         }

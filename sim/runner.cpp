@@ -58,7 +58,8 @@ std::string unplayed(std::string_view reason) {
                 at(g_progress.events[g_progress.begun]);
     if (const auto& ramps = g_progress.ramps; !ramps.empty()) {
         text += "; the " + ramps[0]->verb + " at " + at(*ramps[0]) + " cut short";
-        if (ramps.size() > 1) text += ", and " + std::to_string(ramps.size() - 1) + (ramps.size() == 2 ? " more ramp" : " more ramps");
+        if (ramps.size() > 1)
+            text += ", and " + std::to_string(ramps.size() - 1) + (ramps.size() == 2 ? " more ramp" : " more ramps");
     }
     return text;
 }

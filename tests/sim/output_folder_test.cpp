@@ -152,15 +152,17 @@ TEST(RunScript, HelpsAndNamesAWrongArgumentBeforeBuilding) {
         {"-h", 0, usage, ""},
         {"--speed 1000", 2, "", "scripts/run: unknown option \"--speed\"\n" + usage},
         {"a.scn -x", 2, "", "scripts/run: unknown option \"-x\"\n" + usage},
-        {"a.scn out extra", 2, "", "scripts/run: one scenario and one output folder at most, not also \"extra\"\n" + usage},
+        {"a.scn out extra", 2, "",
+         "scripts/run: one scenario and one output folder at most, not also \"extra\"\n" + usage},
     };
     for (const auto& row : rows) {
         const std::string cmd = "bash " + (tmp.path / "scripts/run").string() + " " + row.args + " >" +
                                 (tmp.path / "o.txt").string() + " 2>" + (tmp.path / "e.txt").string();
         const int status = std::system(cmd.c_str());
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << row.args;
-        EXPECT_TRUE(read_file(tmp.path / "o.txt").starts_with(row.out)) << row.args << ": " << read_file(tmp.path / "o.txt");
-        EXPECT_TRUE(read_file(tmp.path / "e.txt").starts_with(row.err)) << row.args << ": " << read_file(tmp.path / "e.txt");
+        const std::string out = read_file(tmp.path / "o.txt"), err = read_file(tmp.path / "e.txt");
+        EXPECT_TRUE(out.starts_with(row.out)) << row.args << ": " << out;
+        EXPECT_TRUE(err.starts_with(row.err)) << row.args << ": " << err;
         EXPECT_FALSE(fs::exists(tmp.path / "setup-ran")) << row.args;
     }
     // The stand-ins do leave their trace; both arguments reach svsim.

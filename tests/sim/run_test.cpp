@@ -99,8 +99,10 @@ TEST(SimulatorRun, FramebufferFailureEndsInAReboot) {
     EXPECT_NE(log.find("shell: reboot"), std::string::npos);
     // What the reboot left of the scenario is said where the run's end is.
     const std::string scn = (tmp.path / "test.scn").string();
-    const std::string left = "reboot; 2 events not played, the first at " + scn + ":5; the sweep at " + scn + ":3 cut short";
-    EXPECT_NE(log.find("sim: run ended: " + left + "\n"), std::string::npos) << log.substr(log.size() - std::min<std::size_t>(log.size(), 300));
+    const std::string left =
+        "reboot; 2 events not played, the first at " + scn + ":5; the sweep at " + scn + ":3 cut short";
+    EXPECT_NE(log.find("sim: run ended: " + left + "\n"), std::string::npos)
+        << log.substr(log.size() - std::min<std::size_t>(log.size(), 300));
     EXPECT_NE(read_file(tmp.path / "stderr.txt").find("svsim: run ended (" + left + "); output in"), std::string::npos)
         << read_file(tmp.path / "stderr.txt");
     EXPECT_NE(read_file(tmp.path / "out/console.log").find("REFRESH failed!"), std::string::npos);
