@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cerrno>
 #include <fstream>
 #include <fcntl.h>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <pthread.h>
-#include <sys/resource.h>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -20,6 +19,7 @@
 #include "host/board.h"
 #include "host/clock.h"
 #include "host/scene.h"
+#include "sim/output_folder.h"
 #include "sim/scene_settings.h"
 #include "vio/settings.h"
 #include "vio/app.h"
@@ -28,29 +28,58 @@ namespace sim {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr const char* kMarker = ".svsim-output";
-constexpr const char* kLock = ".svsim-lock";
 std::atomic<bool> g_ending{false};
 fs::path g_out;
 
 // Set once the board runs with its log in the output folder.
 std::atomic<bool> g_board_up{false};
 
-[[noreturn]] void finish(std::string_view reason, int status = 0) {
+// What of the scenario the player has begun, for the run's end line.
+struct Progress {
+    std::mutex mutex;
+    std::vector<Event> events;  // the scenario's, fixed before the player starts
+    std::string file;           // the scenario as the command line names it
+    std::size_t begun = 0;      // events whose first step was played: they begin in this order
+    std::vector<const Event*> ramps;  // begun and not ended
+};
+Progress g_progress;
+
+// What a run that ended before its scenario did leaves unplayed:
+// "; 2 events not played, the first at s.scn:7; the sweep at s.scn:5 cut short".
+std::string unplayed(std::string_view reason) {
+    // Whoever interrupts a run knows.
+    if (reason == "interrupted") return {};
+    std::lock_guard lock(g_progress.mutex);
+    const auto at = [](const Event& e) { return g_progress.file + ":" + std::to_string(e.line); };
+    std::string text;
+    // After a power off there is only a button let go, the board's own business.
+    if (const std::size_t left = g_progress.events.size() - g_progress.begun; left > 0 && reason != "power off")
+        text += "; " + std::to_string(left) + (left == 1 ? " event" : " events") + " not played, the first at " +
+                at(g_progress.events[g_progress.begun]);
+    if (const auto& ramps = g_progress.ramps; !ramps.empty()) {
+        text += "; the " + ramps[0]->verb + " at " + at(*ramps[0]) + " cut short";
+        if (ramps.size() > 1)
+            text += ", and " + std::to_string(ramps.size() - 1) + (ramps.size() == 2 ? " more ramp" : " more ramps");
+    }
+    return text;
+}
+
+[[noreturn]] void finish(std::string_view why, int status = 0) {
     if (g_ending.exchange(true)) {
         // Another thread is already ending the run.
         for (;;) pause();
     }
+    // The board stops at this instant: whatever the host does from here on
+    // (the last screen, the way out) lets no later frame be captured or
+    // recorded, nor a later event played, however fast it runs.
+    if (g_board_up) host::clock::hold();
+    const std::string reason = std::string(why) + unplayed(why);
     if (g_board_up) {
-        // The board stops at this instant: whatever the host does from here on
-        // (the last screen, the way out) lets no later frame be captured or
-        // recorded, however fast it runs.
-        host::clock::hold();
         const host::Picture last = host::panel_picture();
         host::write_png(g_out / "screens" / "final.png", last);
         // The closing line stays the last: the board's threads run on until
         // the process ends, and what they log from here stays in memory.
-        host::board_log("sim", "run ended: " + std::string(reason));
+        host::board_log("sim", "run ended: " + reason);
         host::board_log_to_file({});
     }
     std::fflush(stdout);
@@ -128,33 +157,6 @@ std::string resident_memory() {
     return "unknown";
 }
 
-// Whether `file` is inside `folder` (symbolic links followed); its path from
-// there when it is.
-std::optional<fs::path> inside(const fs::path& folder, const fs::path& file) {
-    std::error_code ec;
-    fs::path d = fs::weakly_canonical(fs::absolute(folder), ec);
-    if (d.has_relative_path() && d.filename().empty()) d = d.parent_path();
-    const fs::path f = fs::weakly_canonical(fs::absolute(file), ec);
-    if (ec) return std::nullopt;
-    const auto [at, _] = std::mismatch(d.begin(), d.end(), f.begin(), f.end());
-    if (at != d.end()) return std::nullopt;
-    return f.lexically_relative(d);
-}
-
-// Where to read an input from once the output folder is emptied: an input
-// inside that folder is opened first and read through its descriptor.
-std::optional<fs::path> keep_open(const fs::path& out, const fs::path& file, std::vector<int>& fds,
-                                  std::string& error) {
-    if (!inside(out, file)) return file;
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot read " + file.string() + ": " + std::strerror(errno);
-        return std::nullopt;
-    }
-    fds.push_back(fd);
-    return fs::path("/proc/self/fd") / std::to_string(fd);
-}
-
 }  // namespace
 
 Command parse_options(const std::vector<std::string>& args, RunOptions& options, std::string& error) {
@@ -208,58 +210,6 @@ Command parse_options(const std::vector<std::string>& args, RunOptions& options,
         return Command::wrong;
     }
     return Command::run;
-}
-
-bool prepare_output(const fs::path& out, std::string& error) {
-    std::error_code ec;
-    if (fs::exists(out, ec)) {
-        if (!fs::is_directory(out, ec)) {
-            error = out.string() + " is not a folder";
-            return false;
-        }
-        const bool ours = fs::exists(out / kMarker, ec) || fs::exists(out / kLock, ec);
-        if (!ours && !fs::is_empty(out, ec)) {
-            error = out.string() + " is not empty and was not made by svsim; choose another output folder";
-            return false;
-        }
-    }
-    fs::create_directories(out, ec);
-    if (ec) {
-        error = "cannot create " + out.string() + ": " + ec.message();
-        return false;
-    }
-    // Held until the process ends: a second run into the same folder would
-    // delete this run's files under it.
-    static int lock_fd = -1;
-    if (lock_fd >= 0) ::close(lock_fd);
-    lock_fd = ::open((out / kLock).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    if (lock_fd < 0) {
-        error = "cannot lock " + out.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    if (::fcntl(lock_fd, F_SETLK, &lock) != 0) {
-        struct flock holder = lock;
-        const bool known = ::fcntl(lock_fd, F_GETLK, &holder) == 0 && holder.l_type != F_UNLCK;
-        error = out.string() + " is in use by another svsim run" +
-                (known ? " (process " + std::to_string(holder.l_pid) + ")" : std::string()) +
-                "; wait for it to end or choose another output folder";
-        ::close(lock_fd);
-        lock_fd = -1;
-        return false;
-    }
-    for (const auto& entry : fs::directory_iterator(out, ec))
-        if (entry.path().filename() != kLock) fs::remove_all(entry.path(), ec);
-    fs::create_directories(out / "screens", ec);
-    if (ec) {
-        error = "cannot create " + (out / "screens").string() + ": " + ec.message();
-        return false;
-    }
-    std::FILE* marker = std::fopen((out / kMarker).c_str(), "w");
-    if (marker) std::fclose(marker);
-    return true;
 }
 
 void apply_event(const Event& e, const fs::path& out, std::string_view note, bool logged) {
@@ -358,47 +308,16 @@ int run(const RunOptions& options) {
 
     // Every input is opened before the output folder is emptied: a restart
     // may take its files from the earlier run's output in that very folder.
-    // A scenario kept there is put back; where the run writes it cannot stay.
-    const auto kept_scenario = inside(options.out, options.scenario);
-    if (kept_scenario) {
-        const std::string first = kept_scenario->begin()->string();
-        for (const char* place : {"board.log", "console.log", "screens", "board", kMarker, kLock})
-            if (first == place)
-                return refuse("the run writes " + (options.out / place).string() + "; keep the scenario elsewhere");
-    }
-    // A restart may put all of an earlier run's recordings on its disk.
-    if (rlimit files{}; ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &files);
-    }
-    std::vector<int> kept_fds;
-    std::optional<fs::path> scenario_copy;
-    if (kept_scenario && !(scenario_copy = keep_open(options.out, options.scenario, kept_fds, error)))
-        return refuse(error);
-    std::vector<fs::path> disk_sources, yuv_sources;
-    for (const auto& f : scenario->disk_files) {
-        auto kept = keep_open(options.out, f.source, kept_fds, error);
-        if (!kept) return refuse("line " + std::to_string(f.line) + ": " + error);
-        disk_sources.push_back(*kept);
-    }
-    for (const auto& c : scenario->captures) {
-        std::optional<fs::path> kept = c.file;
-        if (c.kind == "yuv" && !(kept = keep_open(options.out, c.file, kept_fds, error)))
-            return refuse("line " + std::to_string(c.line) + ": " + error);
-        yuv_sources.push_back(*kept);
-    }
-    if (!prepare_output(options.out, error)) {
+    KeptInputs inputs;
+    if (!keep_inputs(options.out, options.scenario, *scenario, inputs, error)) return refuse(error);
+    std::string kept;
+    if (!prepare_output(options.out, *scenario, kept, error)) {
         std::cerr << "svsim: " << error << std::endl;
         return 2;
     }
+    if (!kept.empty()) std::cerr << "svsim: " << options.out.string() << ": " << kept << " (warning)" << std::endl;
     g_out = fs::absolute(options.out);
     take_stop_signals(stop_signals);
-    if (scenario_copy) {
-        std::error_code ec;
-        fs::create_directories((g_out / *kept_scenario).parent_path(), ec);
-        fs::copy_file(*scenario_copy, g_out / *kept_scenario, ec);
-        if (ec) std::cerr << "svsim: cannot put the scenario back: " << ec.message() << std::endl;
-    }
     // The board keeps its clock in UTC.
     setenv("TZ", "UTC0", 1);
     tzset();
@@ -453,7 +372,7 @@ int run(const RunOptions& options) {
             host::capture_use_pattern();
         } else if (c.kind == "nosignal") {
             host::capture_set_signal(c.channel, false);
-        } else if (!host::capture_use_yuv_file(c.channel, yuv_sources[i])) {
+        } else if (!host::capture_use_yuv_file(c.channel, inputs.yuv_sources[i])) {
             return abandon("cannot use " + c.file.string() + " as raw 1280x720 YUV 4:2:2 frames");
         }
     }
@@ -466,7 +385,7 @@ int run(const RunOptions& options) {
         std::error_code ec;
         const fs::path to = host::disk_files(f.label) / f.name;
         fs::create_directories(to.parent_path(), ec);
-        fs::copy_file(disk_sources[i], to, fs::copy_options::overwrite_existing, ec);
+        fs::copy_file(inputs.disk_sources[i], to, fs::copy_options::overwrite_existing, ec);
         if (ec) return abandon("line " + std::to_string(f.line) + ": cannot put " + f.source.string() + " on disk " +
                                f.label + ": " + ec.message());
     }
@@ -480,7 +399,7 @@ int run(const RunOptions& options) {
             return abandon("cannot write the settings file into " + board.root.string());
     }
     host::set_halt_handler([](std::string_view why) { finish(why); });
-    for (const int fd : kept_fds) ::close(fd);
+    inputs.close();
 
     std::cerr << "svsim: board root " << board.root.string() << "\n"
               << "svsim: serial line /dev/ttyAMA1 is " << host::mcu_tty_path()
@@ -500,7 +419,9 @@ int run(const RunOptions& options) {
     const char* time_file = std::getenv("SVSIM_BOARD_TIME");
     const int time_fd = time_file ? ::open(time_file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
     g_board_up = true;
-    std::thread player([events = scenario->events, out = g_out, time_fd] {
+    g_progress.events = std::move(scenario->events);
+    g_progress.file = options.scenario.string();
+    std::thread player([out = g_out, time_fd] {
         auto report = [time_fd] {
             if (time_fd < 0) return;
             char text[32];
@@ -509,12 +430,17 @@ int run(const RunOptions& options) {
                 // Only a watcher's aid.
             }
         };
-        Timeline timeline(events);
+        Timeline timeline(g_progress.events);
         while (const auto step = timeline.next()) {
             const Event& e = step->event;
             for (double left; (left = e.time - host::board_uptime()) > 0;) {
                 host::board_sleep(left < 0.05 ? left : 0.05, true);
                 report();
+            }
+            if (step->index == 0) {
+                std::lock_guard lock(g_progress.mutex);
+                ++g_progress.begun;
+                if (step->ramp) g_progress.ramps.push_back(step->ramp);
             }
             if (!step->ramp) {
                 apply_event(e, out);
@@ -534,6 +460,10 @@ int run(const RunOptions& options) {
                 note = " (end of " + r.verb + ")";
             }
             apply_event(e, out, note, !note.empty());
+            if (step->index == r.steps) {
+                std::lock_guard lock(g_progress.mutex);
+                std::erase(g_progress.ramps, &r);
+            }
         }
         finish("end of scenario");
     });

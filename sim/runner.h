@@ -35,8 +35,4 @@ int run(const RunOptions& options);
 void apply_event(const Event& event, const std::filesystem::path& out, std::string_view note = {},
                  bool logged = true);
 
-// Empties an output folder that an earlier run made, or creates it. Refuses
-// (false, with a message) a folder it did not make that is not empty.
-bool prepare_output(const std::filesystem::path& out, std::string& error);
-
 }  // namespace sim

@@ -80,6 +80,12 @@ bool readable_file(const std::filesystem::path& file, std::uintmax_t& size, std:
     return true;
 }
 
+int days_in_month(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 bool on_off(const std::string& s, bool& out) {
     if (s == "on") out = true;
     else if (s == "off") out = false;
@@ -90,7 +96,7 @@ bool on_off(const std::string& s, bool& out) {
 // What each setting and event takes, for a line with the wrong number of words.
 constexpr std::pair<const char*, const char*> kSettingUsage[] = {
     {"board_code", "board_code N"},
-    {"rtc", "rtc YYYY-MM-DD HH:MM:SS [WEEKDAY]"},
+    {"rtc", "rtc YYYY-MM-DD HH:MM:SS [WEEKDAY] [unchecked]"},
     {"paced", "paced on|off"},
     {"speed", "speed X"},
     {"mcu_reject_line", "mcu_reject_line N"},
@@ -269,17 +275,23 @@ struct Parser {
         if (k == "board_code" && w.size() == 2) {
             if (!parse_long(w[1], n, 0, 255)) return fail("board code must be 0..255");
             sc.board_code = static_cast<int>(n);
-        } else if (k == "rtc" && (w.size() == 3 || w.size() == 4)) {
+        } else if (k == "rtc" && w.size() >= 3 && w.size() <= 5) {
             int y, mo, d, h, mi, s;
             char tail;
+            // The date page can leave a day past the month's end in the chip
+            // (31 February); a scenario plays that chip only when it says so.
+            const bool unchecked = w.size() > 3 && w.back() == "unchecked";
             if (std::sscanf(w[1].c_str(), "%d-%d-%d%c", &y, &mo, &d, &tail) != 3 ||
-                std::sscanf(w[2].c_str(), "%d:%d:%d%c", &h, &mi, &s, &tail) != 3)
-                return fail("rtc wants YYYY-MM-DD HH:MM:SS [weekday]");
-            if (y < 2000 || y > 2099 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 ||
-                h < 0 || mi < 0 || s < 0)
-                return fail("rtc date or time out of range");
+                std::sscanf(w[2].c_str(), "%d:%d:%d%c", &h, &mi, &s, &tail) != 3 || w.size() - unchecked > 4)
+                return fail("rtc wants YYYY-MM-DD HH:MM:SS [weekday] [unchecked]");
+            if (mo < 1 || mo > 12 || d < 1 || d > (unchecked ? 31 : days_in_month(y, mo)))
+                return fail("rtc " + w[1] + ": no such date");
+            if (h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
+                return fail("rtc " + w[2] + ": no such time (00:00:00 to 23:59:59)");
+            // The clock chip keeps two digits of the year.
+            if (y < 2000 || y > 2099) return fail("rtc " + w[1] + ": the clock chip's years are 2000 to 2099");
             long wd = 0;
-            if (w.size() == 4 && !parse_long(w[3], wd, 0, 6)) return fail("weekday must be 0..6");
+            if (w.size() - unchecked == 4 && !parse_long(w[3], wd, 0, 6)) return fail("weekday must be 0..6");
             sc.rtc = std::vector<int>{y, mo, d, h, mi, s, static_cast<int>(wd)};
         } else if (k == "paced" && w.size() == 2) {
             if (!on_off(w[1], sc.paced)) return fail("paced on|off");
@@ -651,8 +663,6 @@ std::optional<Scenario> parse_scenario(const std::string& text, const std::files
         error = p.error;
         return std::nullopt;
     }
-    if (p.sc.events.empty())
-        p.sc.warnings.push_back("no events: the run ends at power-on, with only screens/final.png");
     std::stable_sort(p.sc.events.begin(), p.sc.events.end(),
                      [](const Event& a, const Event& b) { return a.time < b.time; });
     return std::move(p.sc);
@@ -702,6 +712,12 @@ std::optional<Scenario> load_scenario(const std::filesystem::path& file, std::st
             return line_error(c.line, c.file.string() + " is " + std::to_string(size) +
                                           " bytes, not whole raw 1280x720 YUV 4:2:2 frames of " +
                                           std::to_string(kYuvFrameBytes) + " bytes");
+    }
+    // An empty file (a redirection gone wrong) would replace the last run's
+    // output with one black final.png.
+    if (sc->events.empty()) {
+        error = "no events: no line starts with a time (such as \"10 power off\")";
+        return std::nullopt;
     }
     return sc;
 }

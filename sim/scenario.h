@@ -117,9 +117,9 @@ bool parse_decimal(const std::string& s, double& out);
 // mistake returns nothing and sets `error` to "line N: what is wrong".
 std::optional<Scenario> parse_scenario(const std::string& text, const std::filesystem::path& base_dir,
                                        std::string& error);
-// Reads a scenario file and checks every file it names (readable, one
-// settings record, raw YUV of whole frames) and every disk a file is put on,
-// so a mistake is found before anything is touched. The settings file is read
+// Reads a scenario file and checks that it has events, every file it names
+// (readable, one settings record, raw YUV of whole frames) and every disk a
+// file is put on, so a mistake is found before anything is touched. The settings file is read
 // here, so the run does not need it any more.
 std::optional<Scenario> load_scenario(const std::filesystem::path& file, std::string& error);
 

@@ -54,7 +54,7 @@ TEST(DateCarryRun, ThirtyFirstFebruaryIsThirdOfMarchOnThePageAndAtTheNextStart) 
 
     // The next start reads 31 February from the chip and sets the same date.
     TempDir again;
-    ASSERT_TRUE(run(again.path, "speed 1000\nrtc 2015-02-31 01:59:30 1\n1.5 overlay stamp\n2 power off\n"));
+    ASSERT_TRUE(run(again.path, "speed 1000\nrtc 2015-02-31 01:59:30 1 unchecked\n1.5 overlay stamp\n2 power off\n"));
     const std::string log2 = read_file(again.path / "out/board.log");
     const auto set2 = lines_with(log2, "clock: settimeofday ");
     ASSERT_EQ(set2.size(), 1u);

@@ -76,6 +76,7 @@ TEST(OutputFolder, OneRunAtATimeAndAMistakeLeavesTheLastRunsResults) {
          "in.scn: the run writes " + (out / "screens").string() + "; keep the scenario elsewhere"},
         {"--out \"\"", "svsim: --out needs a folder name, not \"\""},
         {"--speed fast", "svsim: --speed fast: must be 0.01..1000 board seconds per real second"},
+        {"", "m.scn: no events"},
     };
     for (const auto& [what, message] : mistakes) {
         std::string args = what;
@@ -89,10 +90,30 @@ TEST(OutputFolder, OneRunAtATimeAndAMistakeLeavesTheLastRunsResults) {
         EXPECT_EQ(read_file(out / "board.log"), log);
     }
 
-    // The folder is free again once the run has ended.
+    // The folder is free again once the run has ended. The next run replaces
+    // what the last one wrote, the board root whole, and keeps the user's own
+    // files, byte for byte, saying so.
+    const std::pair<const char*, std::string> own[] = {
+        {"note.txt", "calibrate the back camera again\n"},
+        {"front.png", std::string("\x89PNG\r\n\x1a\n\0\xff", 10)},
+        {"mine/sub/data.bin", std::string(3000, '\x5a')},
+    };
+    for (const auto& [name, bytes] : own) {
+        fs::create_directories((out / name).parent_path());
+        std::ofstream(out / name, std::ios::binary) << bytes;
+    }
+    std::ofstream(out / "board/opt/copied.txt") << "the board's";
     EXPECT_EQ(svsim(tmp.path, second, o, e), 0) << e;
     EXPECT_TRUE(fs::exists(out / "screens/second.png"));
     EXPECT_FALSE(fs::exists(out / "screens/first.png"));
+    EXPECT_FALSE(fs::exists(out / "board/opt/copied.txt"));
+    EXPECT_EQ(read_file(out / "board.log").find("screenshot first.png"), std::string::npos);
+    for (const auto& [name, bytes] : own) EXPECT_EQ(read_file(out / name), bytes) << name;
+    EXPECT_EQ(read_file(out / "screens/mine/in.scn"), "1 power off\n");
+    const std::string warning = "svsim: " + out.string() +
+                                ": kept what svsim did not write: front.png, mine/, note.txt, screens/mine/ (warning)\n";
+    EXPECT_NE(e.find(warning), std::string::npos) << e;
+    EXPECT_EQ(e.find("kept"), e.rfind("kept")) << e;
 }
 
 TEST(OutputFolder, TheCommandLineHelpsAndNamesAWrongOption) {
@@ -108,6 +129,46 @@ TEST(OutputFolder, TheCommandLineHelpsAndNamesAWrongOption) {
     EXPECT_EQ(svsim(tmp.path, "--scenario", o, e), 2);
     EXPECT_TRUE(e.starts_with("svsim: --scenario needs a value\n")) << e;
     EXPECT_TRUE(o.empty());
+}
+
+// scripts/run answers its own mistakes before it checks packages or builds:
+// here its setup and build are stand-ins that leave a trace.
+TEST(RunScript, HelpsAndNamesAWrongArgumentBeforeBuilding) {
+    TempDir tmp;
+    fs::create_directories(tmp.path / "scripts");
+    fs::copy_file(fs::path(SOURCE_DIR) / "scripts/run", tmp.path / "scripts/run");
+    std::ofstream(tmp.path / "scripts/setup") << "#!/bin/sh\ntouch \"$(dirname \"$0\")/../setup-ran\"\n";
+    std::ofstream(tmp.path / "scripts/build") << "#!/bin/sh\necho \"$(dirname \"$0\")/..\"\n";
+    std::ofstream(tmp.path / "svsim") << "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/svsim-args\"\n";
+    for (const char* script : {"scripts/setup", "scripts/build", "svsim"})
+        fs::permissions(tmp.path / script, fs::perms::owner_all);
+    const std::string usage = "usage: bash scripts/run [SCENARIO] [OUTPUT]\n";
+    const struct {
+        std::string args;
+        int status;
+        std::string out, err;  // how each begins
+    } rows[] = {
+        {"--help", 0, usage, ""},
+        {"-h", 0, usage, ""},
+        {"--speed 1000", 2, "", "scripts/run: unknown option \"--speed\"\n" + usage},
+        {"a.scn -x", 2, "", "scripts/run: unknown option \"-x\"\n" + usage},
+        {"a.scn out extra", 2, "",
+         "scripts/run: one scenario and one output folder at most, not also \"extra\"\n" + usage},
+    };
+    for (const auto& row : rows) {
+        const std::string cmd = "bash " + (tmp.path / "scripts/run").string() + " " + row.args + " >" +
+                                (tmp.path / "o.txt").string() + " 2>" + (tmp.path / "e.txt").string();
+        const int status = std::system(cmd.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << row.args;
+        const std::string out = read_file(tmp.path / "o.txt"), err = read_file(tmp.path / "e.txt");
+        EXPECT_TRUE(out.starts_with(row.out)) << row.args << ": " << out;
+        EXPECT_TRUE(err.starts_with(row.err)) << row.args << ": " << err;
+        EXPECT_FALSE(fs::exists(tmp.path / "setup-ran")) << row.args;
+    }
+    // The stand-ins do leave their trace; both arguments reach svsim.
+    EXPECT_EQ(std::system(("bash " + (tmp.path / "scripts/run").string() + " a.scn b 2>/dev/null").c_str()), 0);
+    EXPECT_TRUE(fs::exists(tmp.path / "setup-ran"));
+    EXPECT_EQ(read_file(tmp.path / "svsim-args"), "--scenario a.scn --out b\n");
 }
 
 // A restart into the folder of the run it goes on from: its scenario,

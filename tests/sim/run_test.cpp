@@ -90,12 +90,21 @@ TEST(SimulatorRun, FramebufferFailureEndsInAReboot) {
     TempDir tmp;
     const int status = run_svsim(tmp.path,
                                  "paced off\nspeed 50\n"
+                                 "0.1 sweep 0 100 300\n"
                                  "0.2 fail 1 ioctl /dev/fb0 0x4004467C\n"
+                                 "500 log never\n"
                                  "600 power off\n");
     ASSERT_EQ(status, 0) << read_file(tmp.path / "stderr.txt");
     const std::string log = read_file(tmp.path / "out/board.log");
     EXPECT_NE(log.find("shell: reboot"), std::string::npos);
-    EXPECT_NE(log.find("sim: run ended: reboot"), std::string::npos);
+    // What the reboot left of the scenario is said where the run's end is.
+    const std::string scn = (tmp.path / "test.scn").string();
+    const std::string left =
+        "reboot; 2 events not played, the first at " + scn + ":5; the sweep at " + scn + ":3 cut short";
+    EXPECT_NE(log.find("sim: run ended: " + left + "\n"), std::string::npos)
+        << log.substr(log.size() - std::min<std::size_t>(log.size(), 300));
+    EXPECT_NE(read_file(tmp.path / "stderr.txt").find("svsim: run ended (" + left + "); output in"), std::string::npos)
+        << read_file(tmp.path / "stderr.txt");
     EXPECT_NE(read_file(tmp.path / "out/console.log").find("REFRESH failed!"), std::string::npos);
 }
 
@@ -149,6 +158,9 @@ TEST(SimulatorRun, HostileSpeedIsRefusedAndLongRampsPlayInBoundedMemory) {
     for (int i = 0; i < 20; ++i) text += "0 approach back 255 0 3600\n0 sweep -32768 32767 3600\n";
     text += "1 power off\n";
     ASSERT_EQ(run_svsim(tmp.path, text), 0) << read_file(tmp.path / "stderr.txt");
+    EXPECT_TRUE(read_file(tmp.path / "out/board.log").ends_with("] sim: run ended: power off; the approach at " +
+                                                               (tmp.path / "test.scn").string() +
+                                                               ":2 cut short, and 39 more ramps\n"));
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "kB at most, of the largest run so far";

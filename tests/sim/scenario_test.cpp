@@ -115,7 +115,7 @@ TEST(ScenarioErrors, MistakesNameTheirLine) {
     EXPECT_EQ(parse_error("-1 acc on\n"), "line 1: a time cannot be negative");
     EXPECT_EQ(parse_error("1 screenshot ../../etc/x\n"), "line 1: a screenshot name is a plain file name");
     EXPECT_EQ(parse_error("disk ../x 100\n"), "line 1: a disk label is a plain name");
-    EXPECT_EQ(parse_error("rtc 2016-13-01 00:00:00\n"), "line 1: rtc date or time out of range");
+    EXPECT_EQ(parse_error("rtc 2016-13-01 00:00:00\n"), "line 1: rtc 2016-13-01: no such date");
     EXPECT_EQ(parse_error("1 radar 1 2 3 4 5 6 7 300\n"), "line 1: radar distances are 0..255 cm");
     EXPECT_EQ(parse_error("1 button nose\n"), "line 1: button up|down|left|right|ok|exit or a bit value");
     EXPECT_EQ(parse_error("1 speed 2\n"), "line 1: speed is a setting: write it without a time (speed X)");
