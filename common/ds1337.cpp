@@ -110,10 +110,11 @@ int SetSystemTime() {
     return set_system_time_from(&t);
 }
 
-void GetSystemTime2(char* s) {
-    const std::time_t now = clk_time();
+void GetSystemTime2(char* s) { format_time2(clk_time(), s); }
+
+void format_time2(std::time_t t, char* s) {
     std::tm local{};
-    localtime_r(&now, &local);
+    localtime_r(&t, &local);
     std::strftime(s, 64, "%Y%m%d-%H%M%S", &local);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 struct rtc_time {
     std::uint32_t year;     // full year
@@ -21,4 +22,5 @@ void rtc_reset();
 int set_system_time_from(const rtc_time* tm);
 int SetSystemTime();
 void GetSystemTime2(char* s);  // "%Y%m%d-%H%M%S", at most 64 bytes
+void format_time2(std::time_t t, char* s);  // the same for the moment t
 void GetSystemTime(char* s);   // "%F %T", at most 64 bytes

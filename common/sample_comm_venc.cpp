@@ -1,6 +1,7 @@
 // The H.264 encoders, one per camera, fed by the processing groups.
 #include <pthread.h>
 #include <sys/select.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -212,6 +213,37 @@ bool starts_key_frame(const VENC_STREAM_S& s) {
     return false;
 }
 
+// Whether a file of segment `stamp` is on the disk under any name a camera's
+// file may have: as recorded, locked by the vehicle ("#" before ".h264") or
+// by the user ("@" in front), or both.
+bool stamp_taken(const char* stamp, HI_S32 count) {
+    for (HI_S32 i = 0; i < count; ++i)
+        for (const char* user : {"", "@"})
+            for (const char* vehicle : {"", "#"}) {
+                char path[64];
+                std::snprintf(path, sizeof path, "%s/%s%s_%s%s.h264", "/opt", user, stamp, camera_suffix(i), vehicle);
+                struct stat st {};
+                if (::lstat(board_path(path).c_str(), &st) == 0) return true;
+            }
+    return false;
+}
+
+// The stamp of a segment beginning now: this second, or the first later one
+// whose names are all free. A recording never replaces a file on the disk,
+// whatever brings its name again: a clock chip that stopped, a date set
+// back, another unit's disk, a segment begun again within the same second.
+void choose_stamp(char* stamp, HI_S32 count) {
+    const std::time_t now = clk_time();
+    std::time_t t = now;
+    format_time2(t, stamp);
+    while (stamp_taken(stamp, count)) format_time2(++t, stamp);
+    if (t != now) {
+        char taken[64];
+        format_time2(now, taken);
+        std::printf("segment %s is on the disk already, recording %s\n", taken, stamp);
+    }
+}
+
 // Opens channel i's file of the segment `stamp`; false after its message.
 bool open_channel_file(RecChannel& c, HI_S32 i, const char* stamp, HI_S32& maxfd) {
     VENC_CHN_ATTR_S attr{};
@@ -228,7 +260,8 @@ bool open_channel_file(RecChannel& c, HI_S32 i, const char* stamp, HI_S32& maxfd
         return false;
     }
     std::snprintf(c.path, sizeof c.path, "%s/%s_%s%s", "/opt", stamp, camera_suffix(i), postfix);
-    c.file = std::fopen(board_path(c.path).c_str(), "wb");
+    // Never over a file that came since the stamp was chosen.
+    c.file = std::fopen(board_path(c.path).c_str(), "wbx");
     if (!c.file) {
         std::printf("open file[%s] failed!\n", c.path);
         return false;
@@ -382,9 +415,12 @@ int change_file2(const char* path) {
     char from[64], to[64];
     std::snprintf(from, sizeof from, "%s/%s.h264", "/opt", part);
     std::snprintf(to, sizeof to, "%s/%s#.h264", "/opt", part);
-    std::printf("cmd mv %s %s\n", from, to);
+    std::printf("cmd mv -n %s %s\n", from, to);
     std::lock_guard lock(disk_ops_mutex());
-    return sh_mv(from, to);
+    // A file of the locked name stays as it is; this one keeps its name.
+    const int r = sh_mv_n(from, to);
+    if (r != 0) std::printf("%s not locked: %s could not be made\n", from, to);
+    return r;
 }
 
 void* SAMPLE_COMM_VENC_GetVencStreamProc(void* p) {
@@ -399,7 +435,7 @@ void* SAMPLE_COMM_VENC_GetVencStreamProc(void* p) {
     std::array<RecChannel, kMaxRecordChannels> chn;
     char stamp[64];
     char next_stamp[64] = {};
-    GetSystemTime2(stamp);
+    choose_stamp(stamp, count);
     publish_stamps(stamp, "");
     HI_S32 maxfd = -1;
     bool failed = false;
@@ -411,7 +447,7 @@ void* SAMPLE_COMM_VENC_GetVencStreamProc(void* p) {
     while (!failed && para->bThreadStart == 1) {
         if (record_time == 0 && !changing) {
             old_locked = record_lock == 1;
-            GetSystemTime2(next_stamp);
+            choose_stamp(next_stamp, count);
             publish_stamps(stamp, next_stamp);
             for (HI_S32 i = 0; i < count; ++i) {
                 chn[static_cast<std::size_t>(i)].changing = true;

@@ -391,9 +391,20 @@ int sh_rm_rf(const char* path) { return remove_operand(arg(path), true); }
 
 int sh_rm_rf_exact(const char* path) { return remove_operand(arg(path), false); }
 
-int sh_mv(const char* from, const char* to) {
+namespace {
+
+// A rename that fails (EEXIST) rather than replace its target. A file system
+// without the flag gets a link and an unlink: the link fails the same way.
+int rename_no_replace(const fs::path& from, const fs::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL || ::link(from.c_str(), to.c_str()) != 0) return -1;
+    return ::unlink(from.c_str());
+}
+
+int move_operand(const char* from, const char* to, bool replace) {
     const std::string src = arg(from), dst = arg(to);
-    if (!command_start("mv " + shell_word(src) + " " + shell_word(dst), "mv")) return 1;
+    if (!command_start(std::string(replace ? "mv " : "mv -n ") + shell_word(src) + " " + shell_word(dst), "mv"))
+        return 1;
     const Operand op = split_operand(src);
     if (src.empty() || op.last.empty() || op.last == "." || op.last == "..")
         return fail("mv: cannot move " + quoted(src) + ": Invalid argument");
@@ -411,10 +422,19 @@ int sh_mv(const char* from, const char* to) {
     if (!target) return fail("mv: cannot move " + quoted(src) + " to " + quoted(dst) + ": " + why);
     if (machinery(target->comps) || (is_opt(target->comps) && current_mount().active))
         return fail("mv: cannot move " + quoted(src) + " to " + quoted(dst) + ": Device or resource busy");
-    if (::rename(from_path->c_str(), target->real.c_str()) != 0)
+    if ((replace ? ::rename(from_path->c_str(), target->real.c_str())
+                 : rename_no_replace(*from_path, target->real)) != 0) {
+        if (errno == EEXIST && !replace) return fail("mv: not replacing " + quoted(system_join(target->comps)));
         return fail("mv: cannot move " + quoted(src) + " to " + quoted(dst) + ": " + std::strerror(errno));
+    }
     return 0;
 }
+
+}  // namespace
+
+int sh_mv(const char* from, const char* to) { return move_operand(from, to, true); }
+
+int sh_mv_n(const char* from, const char* to) { return move_operand(from, to, false); }
 
 int sh_cp_a(const char* from, const char* to) {
     const std::string src = arg(from), dst = arg(to);

@@ -23,6 +23,8 @@ int sh_mount_rw(const char* device, const char* target);  // "mount -o rw <devic
 int sh_mount_remount_rw(const char* target);               // "mount -o remount, rw <target>"
 int sh_mkfs_vfat(const char* device);                      // "mkfs.vfat -v <device>"
 int sh_mv(const char* from, const char* to);               // "mv <from> <to>"
+// The same, but never onto a file already there: then non-zero, nothing moved.
+int sh_mv_n(const char* from, const char* to);             // "mv -n <from> <to>"
 int sh_cp_a(const char* from, const char* to);             // "cp -a <from> <to>"
 int sh_tar_xzvf(const char* archive, const char* dir);     // "tar -xzvf <archive> -C <dir>"
 

@@ -81,7 +81,7 @@ TEST(RecordingRun, SegmentsPlayLockOnStopAndRestartWithANewName) {
     for (const char* c = kCameras; *c; ++c) {
         const std::string from = std::string("/opt/20261207-080001_") + *c + ".h264";
         const std::string to = std::string("/opt/20261207-080001_") + *c + "#.h264";
-        EXPECT_TRUE(has(board, "shell: mv " + from + " " + to)) << c;
+        EXPECT_TRUE(has(board, "shell: mv -n " + from + " " + to)) << c;
     }
     EXPECT_TRUE(has(console, "record_lock=1"));
 
@@ -142,6 +142,55 @@ TEST(RecordingRun, SegmentsPlayLockOnStopAndRestartWithANewName) {
     EXPECT_GT(dark, 284 * 20 / 2);
     EXPECT_GT(light, 284 * 20 / 20);
     EXPECT_EQ(dark_beside, 0);
+}
+
+// A segment's names come again: on a disk recorded on before, and with the
+// clock set back on the Date page. Nothing is replaced; the stamp moves on to
+// a free second, and the list shows old and new files.
+TEST(RecordingRun, ARecordingNeverReplacesAFileItsStampMovesOnToAFreeSecond) {
+    svsim_test::TempDir dir;
+    std::vector<std::string> want = {"20261207-080001_F.h264", "20261207-080001_B#.h264", "@20261207-080001_L.h264"};
+    std::string scn = "rtc 2026-12-07 08:00:00 1\ndisk usb 8192\ncapture pattern\nspeed 1000\nsettings scene\n";
+    for (const std::string& name : want) scn += "disk_file usb " + (dir.path / name).string() + "\n";
+    for (const std::string& name : want) std::ofstream(dir.path / name) << name;
+    scn += "0.5 record_lock on\n";
+    enum { OK = 5, DOWN = 26, UP = 27, LEFT = 4, EXIT = 18, DOWN_HELD = 154 };  // key frames
+    // Keys 0.3 s apart (0 the remote's OK). The record menu ends the first
+    // segment; its Date page, read at 08:00:03, is saved at 08:00:01, and
+    // recording starts again within that second. The menu ends the second;
+    // the list's first, second, last and last but one files play.
+    const std::vector<std::pair<double, std::vector<int>>> keys = {
+        {1.2, {OK, 0, DOWN, DOWN, DOWN, OK, DOWN, OK, DOWN, DOWN, DOWN, DOWN, DOWN, LEFT, LEFT, DOWN}}, {6.6, {OK, EXIT}},
+        {9.0, {OK}}, {10.6, {OK, OK, EXIT, DOWN, OK, EXIT, DOWN_HELD, OK, EXIT, UP, OK, EXIT}}};
+    for (const auto& [start, codes] : keys)
+        for (std::size_t i = 0; i < codes.size(); ++i)
+            scn += std::to_string(start + 0.3 * static_cast<double>(i)) +
+                   (codes[i] ? " key " + std::to_string(codes[i]) : " ir ok") + "\n";
+    ASSERT_EQ(svsim_test::run_svsim(dir.path, scn + "14.2 power off\n"), 0);
+    const fs::path out = dir.path / "out", disk = out / "board/usb/usb/files";
+    const std::string board = read_file(out / "board.log"), console = read_file(out / "console.log");
+
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(read_file(disk / want[i]) == want[i]) << want[i];
+    const auto started = times_of(board, "VENC 0 receiving pictures");
+    const auto stopped = times_of(board, "VENC 0 stopped receiving pictures");
+    ASSERT_TRUE(started.size() == 2 && stopped.size() == 2);
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::string stamp = "20261207-08000" + std::to_string(k + 2);
+        EXPECT_TRUE(has(console, "segment 20261207-080001 is on the disk already, recording " + stamp + "\n"));
+        // Each segment holds the pictures of its own run.
+        for (const std::string& name : segment(stamp, "#")) {
+            want.push_back(name);
+            EXPECT_NEAR(video_probe::probe(disk / name).frames, 12 * (stopped[k] - started[k]), 2.0) << name;
+        }
+    }
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(names_in(disk), want);
+    std::vector<std::string> played;
+    const std::string open = "open file [/opt/";
+    for (auto at = console.find(open); at != std::string::npos; at = console.find(open, at + 1))
+        played.push_back(console.substr(at + open.size(), console.find(']', at) - at - open.size()));
+    EXPECT_EQ(played, (std::vector<std::string>{"@20261207-080001_L.h264", "20261207-080003_R#.h264",
+                                                "20261207-080001_B#.h264", "20261207-080001_F.h264"}));
 }
 
 TEST(RecordingRun, APulledDiskLeavesFilesThatPlayToTheCut) {

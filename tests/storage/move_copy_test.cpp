@@ -30,6 +30,14 @@ TEST_F(MoveCopy, MvRenamesAndMovesIntoFolders) {
     EXPECT_EQ(get(at("/opt/keep/@20160229-134500_L.h264")), "seg");
     EXPECT_EQ(sh_mv("/opt/missing", "/opt/x"), 1);
     EXPECT_EQ(sh_mv("/opt", "/home/opt"), 1);  // the mount point while mounted
+
+    // mv -n leaves a file already there as it is.
+    put(at("/opt/a.h264"), "new");
+    put(at("/opt/a#.h264"), "old");
+    EXPECT_EQ(sh_mv_n("/opt/a.h264", "/opt/a#.h264"), 1);
+    EXPECT_TRUE(logged("shell: mv -n /opt/a.h264 /opt/a#.h264"));
+    EXPECT_TRUE(logged("shell: mv: not replacing '/opt/a#.h264'"));
+    EXPECT_EQ(get(at("/opt/a#.h264")) + get(at("/opt/a.h264")), "oldnew");
 }
 
 TEST_F(MoveCopy, MvTakesHostileNamesLiterally) {
