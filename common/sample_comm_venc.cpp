@@ -168,6 +168,10 @@ constexpr int kKeyFrameWait = 25;
 
 std::thread g_record_thread;
 std::atomic<bool> g_record_ended{false};  // the thread has run to its end
+// The media clock when the stop was asked, set before bThreadStart drops: the
+// pictures stamped up to it are recorded, later ones are not, however late
+// the encoders deliver them.
+std::atomic<HI_U64> g_stop_pts{0};
 
 // The time stamps of the segment being written and of the one beginning.
 std::mutex g_stamp_mutex;
@@ -190,6 +194,7 @@ struct RecChannel {
     int waited = 0;
     std::unique_ptr<VENC_PACK_S[]> packs;
     HI_U32 capacity = 0;
+    bool past_stop = false;  // a picture later than the stop came: the channel is done
 };
 
 // A byte of a pack, across its two parts; -1 past its end.
@@ -315,6 +320,13 @@ bool drain_channel(RecChannel& c, HI_S32 i, const char* next_stamp, bool old_loc
         if (r != HI_SUCCESS) {
             std::printf("HI_MPI_VENC_GetStream failed with %#x!\n", static_cast<unsigned>(r));
             return false;
+        }
+        if (gs_stPara.bThreadStart != 1 && stream.pstPack[0].u64PTS > g_stop_pts) {
+            // The channel is done; what else it holds is dropped at the next start.
+            c.past_stop = true;
+            r = HI_MPI_VENC_ReleaseStream(i, &stream);
+            if (r != HI_SUCCESS) std::printf("release stream failed! %x\n", static_cast<unsigned>(r));
+            return r == HI_SUCCESS;
         }
         const bool key = c.payload != PT_H264 || starts_key_frame(stream);
         if (c.changing) {
@@ -444,8 +456,13 @@ void* SAMPLE_COMM_VENC_GetVencStreamProc(void* p) {
     // The vehicle's lock is read once per segment, so its files are locked alike.
     bool old_locked = false;
     bool changing = false;
-    while (!failed && para->bThreadStart == 1) {
-        if (record_time == 0 && !changing) {
+    // A stop ends the loop once every channel has shown a picture later than it.
+    auto stopped = [&] {
+        return para->bThreadStart != 1 &&
+               std::all_of(chn.begin(), chn.begin() + count, [](const RecChannel& c) { return c.past_stop; });
+    };
+    while (!failed && !stopped()) {
+        if (record_time == 0 && !changing && para->bThreadStart == 1) {
             old_locked = record_lock == 1;
             choose_stamp(next_stamp, count);
             publish_stamps(stamp, next_stamp);
@@ -458,7 +475,8 @@ void* SAMPLE_COMM_VENC_GetVencStreamProc(void* p) {
         }
         fd_set read_fds;
         FD_ZERO(&read_fds);
-        for (HI_S32 i = 0; i < count; ++i) FD_SET(chn[static_cast<std::size_t>(i)].fd, &read_fds);
+        for (HI_S32 i = 0; i < count; ++i)
+            if (!chn[static_cast<std::size_t>(i)].past_stop) FD_SET(chn[static_cast<std::size_t>(i)].fd, &read_fds);
         timeval timeout{2, 0};
         const int r = clk_select(maxfd + 1, &read_fds, nullptr, nullptr, &timeout);
         if (r < 0) {
@@ -540,6 +558,10 @@ HI_S32 SAMPLE_COMM_VENC_StartGetStream(HI_S32 s32Cnt) {
 
 HI_S32 SAMPLE_COMM_VENC_StopGetStream() {
     if (gs_stPara.bThreadStart == 1) {
+        // Without the media clock the stop takes the pictures already written.
+        HI_U64 now = 0;
+        if (HI_MPI_SYS_GetCurPts(&now) != HI_SUCCESS) now = 0;
+        g_stop_pts = now;
         gs_stPara.bThreadStart = 0;
         if (g_record_thread.joinable()) g_record_thread.join();
     }

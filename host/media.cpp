@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -440,6 +441,14 @@ HI_S32 HI_MPI_SYS_Bind(const MPP_CHN_S* pstSrcChn, const MPP_CHN_S* pstDestChn) 
         if (!added) return hi_err(HI_ID_SYS, EN_ERR_EXIST);
     }
     board_log("media", "bind " + describe(*pstSrcChn) + " -> " + describe(*pstDestChn));
+    return HI_SUCCESS;
+}
+
+HI_S32 HI_MPI_SYS_GetCurPts(HI_U64* pu64CurPts) {
+    if (auto fail_ = fail_point(hi_err(HI_ID_SYS, EN_ERR_BUSY))) return *fail_;
+    if (!pu64CurPts) return hi_err(HI_ID_SYS, EN_ERR_NULL_PTR);
+    // Board time, as the capture and the encoders stamp their pictures.
+    *pu64CurPts = static_cast<HI_U64>(std::llround(host::board_uptime() * 1e6));
     return HI_SUCCESS;
 }
 

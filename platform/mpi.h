@@ -30,6 +30,9 @@ HI_S32 HI_MPI_SYS_MmzFlushCache(HI_U32 u32PhyAddr, HI_VOID* pVirtAddr, HI_U32 u3
 HI_S32 HI_MPI_SYS_MmzFree(HI_U32 u32PhyAddr, HI_VOID* pVirtAddr);
 HI_S32 HI_MPI_SYS_Bind(const MPP_CHN_S* pstSrcChn, const MPP_CHN_S* pstDestChn);
 HI_S32 HI_MPI_SYS_UnBind(const MPP_CHN_S* pstSrcChn, const MPP_CHN_S* pstDestChn);
+// The media clock now, in microseconds: the clock capture frames and encoded
+// streams are stamped with.
+HI_S32 HI_MPI_SYS_GetCurPts(HI_U64* pu64CurPts);
 
 // ---- video buffer pools ----
 

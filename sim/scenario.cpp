@@ -153,7 +153,8 @@ constexpr std::pair<const char*, const char*> kMediaCalls[] = {
     {"HDMI", "Close DeInit GetAttr Init Open SetAVMute SetAttr Start Stop"},
     {"IVE", "DMA Query"},
     {"RGN", "AttachToChn Create SetBitMap"},
-    {"SYS", "Bind Exit GetMemConf Init MmzAlloc MmzAlloc_Cached MmzFlushCache MmzFree SetConf SetMemConf UnBind"},
+    {"SYS", "Bind Exit GetCurPts GetMemConf Init MmzAlloc MmzAlloc_Cached MmzFlushCache MmzFree SetConf SetMemConf "
+            "UnBind"},
     {"VB", "Exit Init SetConf"},
     {"VDA", "CreateChn DestroyChn GetData GetFd ReleaseData ResetOdRegion StartRecvPic StopRecvPic"},
     {"VDEC", "CreateChn DestroyChn GetPrtclParam Query SendStream SetPrtclParam StartRecvStream StopRecvStream"},
