@@ -246,10 +246,11 @@ TEST_F(PackageCheck, TheBoundsLetARealPackageThroughAndStopOneBeyond) {
     EXPECT_NE(r.console.find("refused: it holds more than 1000 members"), std::string::npos) << r.console;
     EXPECT_FALSE(unpacked());
     // After the end blocks: the rest of their 10240-byte record and 1 MiB of padding.
-    r = upgrade_with(packages::zeros_after_end(1, false));
+    r = upgrade_with(packages::zeros_after_end(1, true));
     EXPECT_EQ(r.status, 0) << r.console;
-    r = upgrade_with(packages::zeros_after_end(1, true) + packages::gzip(std::string(1, '\0')));
+    r = upgrade_with(packages::zeros_after_end(1, false) + packages::gzip(std::string(1, '\0')));
     EXPECT_NE(r.console.find("refused: it is not a whole gzip"), std::string::npos) << r.console;
+    EXPECT_TRUE(logged("shell: tar: the stream goes on past the archive's end and its padding"));
     EXPECT_FALSE(unpacked());
 }
 
