@@ -251,9 +251,12 @@ int upgrade_pic(int fd, std::uint32_t* canvas, int fb, HIFB_BUFFER_S* buffer, st
     std::printf("get 2 ok!\n");
     // Its answer is the one a rejected line gets: the answers to its repeats
     // still on their way are read here, not taken for the first line's. They
-    // come within the span the repeats went out over, or never when lost.
-    if (loads.times > 1)
-        read_answers(fd, kAgain, loads.times - 1, std::min(now_ms() + loads.last - loads.first + kRepeatMs, upload_end));
+    // come within the span the repeats went out over, a second more for
+    // slack, or never when lost.
+    if (loads.times > 1) {
+        const std::int64_t until = now_ms() + (loads.last - loads.first) + kRepeatMs;
+        read_answers(fd, kAgain, loads.times - 1, std::min(until, upload_end));
+    }
 
     int shown = 0, number = 0;
     HexLine line;

@@ -64,7 +64,9 @@ TEST_P(LateMicrocontroller, GetsEachRecordOnceInOrderAndTheEndBeforeTheRestart) 
     // every record goes once.
     std::erase(seen, "mcu: upgrade start");
     std::erase_if(seen, [](const std::string& s) { return s.starts_with("mcu: heartbeat"); });
-    const auto repeated_load = [](const std::string& a, const std::string& b) { return a == b && a == "mcu: upgrade load"; };
+    const auto repeated_load = [](const std::string& a, const std::string& b) {
+        return a == b && a == "mcu: upgrade load";
+    };
     seen.erase(std::unique(seen.begin(), seen.end(), repeated_load), seen.end());
     std::vector<std::string> want = {"mcu: upgrade load",
                                            "mcu: firmware line " + kRecords[0],
