@@ -354,6 +354,13 @@ TEST_F(PackageCheck, APackageMergesIntoHomeOrIsRefusedWhenSomethingIsInTheWay) {
                                               "shell: tar -xzvf /home/upgrade.pkg -C /home/upgrade.new"}));
     EXPECT_FALSE(lexists(at(kPackageCopy)));
     EXPECT_TRUE(logged("shell: mv /home/upgrade.new/app/same /home/app/same"));
+    // The start script not copied: the new /home stays, the upgrade fails.
+    fs::remove(at("/home/rcS"));
+    host::inject_failure("sh cp");
+    r = upgrade_with(sound);
+    EXPECT_EQ(r.status, -2);
+    EXPECT_EQ(r.console, "copy file failed!\n");
+    EXPECT_EQ(get(at("/home/rcS")), packages::kScript);
 }
 
 // A board whose tar unpacks what this one refuses: the application's own walk
