@@ -110,9 +110,14 @@ constexpr PairField kPairs[5] = {
     {IR_SET_SLEADE, &ir_dev_param::sleade_min, &ir_dev_param::sleade_max},
 };
 
-// Reports releases and repeats, then sets every pair of a parameter set.
+// The repeat delay a parameter set goes with: a held NEC key repeats every 110 ms.
+constexpr unsigned kRepeatDelayMs = 110;
+
+// Reports releases and repeats with the repeat delay, then sets every pair of
+// a parameter set.
 bool set_params(const Receiver& ir, const ir_dev_param& p) {
-    if (!ir.set(IR_ENABLE_KEYUP, 1) || !ir.set(IR_ENABLE_REPKEY, 1)) return false;
+    if (!ir.set(IR_ENABLE_KEYUP, 1) || !ir.set(IR_ENABLE_REPKEY, 1) || !ir.set(IR_REPKEY_TIMEOUTVAL, kRepeatDelayMs))
+        return false;
     for (const PairField& f : kPairs)
         if (!ir.set(f.request, ir_pair{p.*f.min, p.*f.max})) return false;
     return true;

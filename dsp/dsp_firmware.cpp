@@ -37,9 +37,10 @@ constexpr std::uint8_t kReady = 0x00, kLineOk = 0x01, kAgain = 0x0A;
 // whole upload, far beyond what a large firmware file takes.
 constexpr std::int64_t kExchangeMs = 10'000;
 constexpr std::int64_t kUploadMs = 20 * 60'000;
-// The start command goes again after this long without an answer: the
-// microcontroller may not have been listening yet.
-constexpr std::int64_t kStartRepeatMs = 1'000;
+// The start command and the loading request go again after this long without
+// their answer: the microcontroller may not have been listening yet, or the
+// message was lost on the line.
+constexpr std::int64_t kRepeatMs = 1'000;
 
 bool regular_file(const char* system_path, off_t* size = nullptr) {
     struct stat st {};
@@ -82,6 +83,16 @@ std::int64_t now_ms() {
     return std::int64_t{tv.tv_sec} * 1000 + tv.tv_usec / 1000;
 }
 
+// How often an exchange sent its message, and when first and last.
+struct Sent {
+    int times = 0;
+    std::int64_t first = 0, last = 0;
+};
+
+bool wanted_answer(const bvs_msg& reply, std::uint8_t status) {
+    return reply.msg_class == kClassReply && reply.len >= 2 && reply.data[0] == status;
+}
+
 // Sends, then reads answers until the microcontroller's status is `want`
 // (true). Answers carry no line number, so the message goes again only when
 // its answer asks for that (`again`), or after `repeat_ms` without the
@@ -89,25 +100,38 @@ std::int64_t now_ms() {
 // take a late answer for its own. Other frames are read past. False once the
 // exchange's time or the upload's (`upload_end`) has run out.
 bool exchange(int fd, const std::function<void()>& send, std::uint8_t want, int again, std::int64_t repeat_ms,
-              std::int64_t upload_end) {
-    std::int64_t sent = now_ms();
-    const std::int64_t end = std::min(sent + kExchangeMs, upload_end);
-    send();
-    for (std::int64_t t = sent; t < end; t = now_ms()) {
-        if (repeat_ms > 0 && t - sent >= repeat_ms) {
-            send();
-            sent = t;
-        }
+              std::int64_t upload_end, Sent* sent = nullptr) {
+    Sent s;
+    const auto go = [&] {
+        s.last = now_ms();
+        if (s.times++ == 0) s.first = s.last;
+        send();
+    };
+    go();
+    const std::int64_t end = std::min(s.first + kExchangeMs, upload_end);
+    for (std::int64_t t = s.first; t < end; t = now_ms()) {
+        if (repeat_ms > 0 && t - s.last >= repeat_ms) go();
         bvs_msg reply{};
-        if (read_frame(fd, &reply) != 1 || reply.msg_class != kClassReply || reply.len < 2) continue;
-        if (reply.data[0] == want) return true;
-        if (reply.data[0] == again) {
+        if (read_frame(fd, &reply) != 1) continue;
+        if (wanted_answer(reply, want)) {
+            if (sent) *sent = s;
+            return true;
+        }
+        if (again >= 0 && wanted_answer(reply, static_cast<std::uint8_t>(again))) {
             std::printf("send fail!\n");
-            send();
-            sent = now_ms();
+            go();
         }
     }
     return false;
+}
+
+// Reads past frames until `count` answers of this status came, or until the
+// board's clock reaches `until`.
+void read_answers(int fd, std::uint8_t status, int count, std::int64_t until) {
+    while (count > 0 && now_ms() < until) {
+        bvs_msg reply{};
+        if (read_frame(fd, &reply) == 1 && wanted_answer(reply, status)) --count;
+    }
 }
 
 }  // namespace
@@ -213,17 +237,26 @@ int upgrade_pic(int fd, std::uint32_t* canvas, int fb, HIFB_BUFFER_S* buffer, st
         return -1;
     }
     const std::int64_t upload_end = now_ms() + kUploadMs;
-    if (!exchange(fd, [fd] { send_start(fd); }, kReady, -1, kStartRepeatMs, upload_end)) {
+    if (!exchange(fd, [fd] { send_start(fd); }, kReady, -1, kRepeatMs, upload_end)) {
         std::printf("no answer to the upgrade start\n");
         return -1;
     }
     std::printf("get 1 ok!\n");
     const bvs_msg load{1, kClassLoad, {}};
-    if (!exchange(fd, [fd, &load] { send_msg(fd, &load); }, kAgain, -1, 0, upload_end)) {
+    Sent loads;
+    if (!exchange(fd, [fd, &load] { send_msg(fd, &load); }, kAgain, -1, kRepeatMs, upload_end, &loads)) {
         std::printf("no answer to the loading request\n");
         return -1;
     }
     std::printf("get 2 ok!\n");
+    // Its answer is the one a rejected line gets: the answers to its repeats
+    // still on their way are read here, not taken for the first line's. They
+    // come within the span the repeats went out over, a second more for
+    // slack, or never when lost.
+    if (loads.times > 1) {
+        const std::int64_t until = now_ms() + (loads.last - loads.first) + kRepeatMs;
+        read_answers(fd, kAgain, loads.times - 1, std::min(until, upload_end));
+    }
 
     int shown = 0, number = 0;
     HexLine line;

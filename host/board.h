@@ -131,6 +131,8 @@ std::vector<std::string> mcu_commands();            // e.g. "heartbeat 1", "trac
 std::vector<std::string> mcu_firmware_lines();      // lines accepted during a firmware upload
 // The firmware line of this number (from 1) is answered "send again" the first time.
 void mcu_reject_line(int number);
+// The next `count` loading requests of an upload go unanswered, as if lost on the line.
+void mcu_ignore_load(int count);
 // The microcontroller takes up what the system sends this many board seconds
 // after it arrived, then acts and answers (0: at once).
 void mcu_reply_delay(double seconds);

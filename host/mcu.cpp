@@ -69,6 +69,7 @@ struct Shared {
     std::vector<std::string> commands;
     std::vector<std::string> lines;
     std::vector<int> reject_once;  // firmware line numbers answered "again" the first time
+    int ignore_loads = 0;          // loading requests still to go unanswered
     double reply_delay = 0;        // board seconds the simulator takes over what it receives
     std::uint64_t heartbeats = 0;
     int last_heartbeat = -1;
@@ -200,11 +201,19 @@ private:
             return;
         }
         switch (payload[0]) {
-        case kClassLoad:
-            record("upgrade load");
+        case kClassLoad: {
+            bool ignored;
+            {
+                std::lock_guard lock(g.mutex);
+                ignored = g.ignore_loads > 0;
+                if (ignored) --g.ignore_loads;
+            }
+            record(ignored ? "upgrade load ignored" : "upgrade load");
+            if (ignored) break;
             enter_loader(now);
             reply(out, kAgain);
             break;
+        }
         case kClassLine: {
             static constexpr char kHex[] = "0123456789ABCDEF";
             std::string line = ":";
@@ -375,6 +384,7 @@ void parts::mcu_reset() {
     g.commands.clear();
     g.lines.clear();
     g.reject_once.clear();
+    g.ignore_loads = 0;
     g.reply_delay = 0;
     g.heartbeats = 0;
     g.last_heartbeat = -1;
@@ -468,6 +478,11 @@ std::vector<std::string> mcu_commands() {
 void mcu_reject_line(int number) {
     std::lock_guard lock(g.mutex);
     g.reject_once.push_back(number);
+}
+
+void mcu_ignore_load(int count) {
+    std::lock_guard lock(g.mutex);
+    g.ignore_loads = count;
 }
 
 void mcu_reply_delay(double seconds) {

@@ -23,7 +23,13 @@ namespace {
 using namespace host::storage;
 
 constexpr std::size_t kBlock = 512;
-constexpr std::uint64_t kMaxMeta = 1 << 20;  // long names and extended headers
+// Long names and extended headers, of all members together: what a listing
+// does not show is bounded too.
+constexpr std::uint64_t kMaxMeta = 1 << 20;
+// What may follow the first zero block: the second, the rest of their record
+// (tar writes whole records of 20 blocks) and at most this much padding.
+constexpr std::uint64_t kRecord = 20 * kBlock;
+constexpr std::uint64_t kMaxPadding = 1 << 20;
 
 void say(const std::string& text) { host::board_log("shell", "tar: " + text); }
 
@@ -167,7 +173,8 @@ public:
                 say(stream_error());
                 return false;
             }
-            if (std::all_of(h.begin(), h.end(), [](unsigned char c) { return c == 0; })) return finish(ok);
+            if (std::all_of(h.begin(), h.end(), [](unsigned char c) { return c == 0; }))
+                return finish(ok, (pos_ + kBlock + kRecord - 1) / kRecord * kRecord + kMaxPadding);
             if (!checksum_ok(h.data())) {
                 say("archive header checksum error");
                 return false;
@@ -180,12 +187,14 @@ public:
                 return false;
             }
             const char type = static_cast<char>(h[156]);
-            if (type == 'L' || type == 'K' || type == 'x') {
+            if (type == 'L' || type == 'K' || type == 'x' || type == 'g') {
                 std::string data, why;
-                if (*size > kMaxMeta || !read_data(*size, -1, &data)) {
-                    say(*size > kMaxMeta ? "extended header too long" : stream_error());
+                if (*size > kMaxMeta - meta_ || !read_data(*size, -1, type == 'g' ? nullptr : &data)) {
+                    say(*size > kMaxMeta - meta_ ? "extended headers too long" : stream_error());
                     return false;
                 }
+                meta_ += *size;
+                if (type == 'g') continue;
                 // A name the system calls would read otherwise than it is written fails the archive.
                 const std::optional<std::string> name = type == 'x' ? pax_path(data, why) : long_name_of(data, type, why);
                 if (!name) {
@@ -194,10 +203,6 @@ public:
                 }
                 if (type == 'L') long_name = *name;
                 if (type == 'x') extended_path = *name;
-                continue;
-            }
-            if (type == 'g') {
-                if (!read_data(*size, -1)) return fail_stream();
                 continue;
             }
             std::string name;
@@ -223,7 +228,7 @@ public:
             if (r < 0) return fail_stream();
             if (r == 0) ok = false;
         }
-        return finish(ok);
+        return finish(ok, UINT64_MAX);
     }
 
 private:
@@ -339,7 +344,8 @@ private:
     }
 
     // Folders get their own mode and time last, once nothing more is written in them.
-    bool finish(bool ok) {
+    // The stream must end by `limit`: an archive that goes on is not read on.
+    bool finish(bool ok, std::uint64_t limit) {
         for (auto it = dirs_.rbegin(); it != dirs_.rend(); ++it) {
             const int parent = open_parent(it->comps, false);
             if (parent < 0) continue;
@@ -353,8 +359,16 @@ private:
         }
         // The rest of the stream must still be sound (its end and check sum).
         std::array<char, 16384> sink;
-        int n;
-        while ((n = gzread(gz_, sink.data(), sink.size())) > 0) {
+        int n = 0;
+        while (pos_ <= limit) {
+            const std::uint64_t left = limit - pos_;  // one byte more shows the stream goes on
+            n = gzread(gz_, sink.data(), left < sink.size() ? static_cast<unsigned>(left + 1) : sink.size());
+            if (n <= 0) break;
+            pos_ += static_cast<std::uint64_t>(n);
+        }
+        if (pos_ > limit) {
+            say("the stream goes on past the archive's end and its padding");
+            return false;
         }
         if (n < 0 || stream_broken()) {
             say(stream_error());
@@ -389,6 +403,7 @@ private:
             if (n < 0) return -1;
             if (n == 0) break;
             got += static_cast<std::size_t>(n);
+            pos_ += static_cast<std::uint64_t>(n);
         }
         if (stream_broken()) return -1;
         if (got == 0) return 0;
@@ -427,6 +442,8 @@ private:
     int top_;
     const Lister* list_;
     std::vector<DirAttrs> dirs_;
+    std::uint64_t pos_ = 0;   // bytes of the archive read so far
+    std::uint64_t meta_ = 0;  // of them, in long names and extended headers
 };
 
 }  // namespace

@@ -379,6 +379,7 @@ int run(const RunOptions& options) {
     for (const auto& f : scenario->failures) apply_event(Event{0, 0, "fail", f}, g_out);
     for (const auto& d : scenario->disks) host::disk_insert(d.label, d.capacity_mb, d.partitioned, d.formatted);
     for (int line : scenario->mcu_reject_lines) host::mcu_reject_line(line);
+    host::mcu_ignore_load(scenario->mcu_ignore_loads);
     host::mcu_reply_delay(scenario->mcu_reply_delay);
     for (std::size_t i = 0; i < scenario->disk_files.size(); ++i) {
         const DiskFile& f = scenario->disk_files[i];

@@ -100,6 +100,7 @@ constexpr std::pair<const char*, const char*> kSettingUsage[] = {
     {"paced", "paced on|off"},
     {"speed", "speed X"},
     {"mcu_reject_line", "mcu_reject_line N"},
+    {"mcu_ignore_load", "mcu_ignore_load N"},
     {"mcu_reply_delay", "mcu_reply_delay SECONDS"},
     {"mcu", "mcu external|internal"},
     {"settings", "settings FILE|scene"},
@@ -250,7 +251,7 @@ struct Parser {
     std::optional<std::pair<double, int>> power_off;
     std::vector<std::pair<double, int>> written;
     std::vector<std::pair<std::string, int>> pictures;  // names in screens/ and their lines
-    int external_line = 0, reply_delay_line = 0, reject_line_line = 0;
+    int external_line = 0, reply_delay_line = 0, reject_line_line = 0, ignore_load_line = 0;
 
     bool fail(const std::string& what) {
         error = "line " + std::to_string(line) + ": " + what;
@@ -307,6 +308,10 @@ struct Parser {
             if (!parse_long(w[1], n, 1, 1000000)) return fail("mcu_reject_line wants a line number from 1");
             sc.mcu_reject_lines.push_back(static_cast<int>(n));
             reject_line_line = line;
+        } else if (k == "mcu_ignore_load" && w.size() == 2) {
+            if (!parse_long(w[1], n, 0, 1000)) return fail("mcu_ignore_load wants a count, 0 to 1000");
+            sc.mcu_ignore_loads = static_cast<int>(n);
+            ignore_load_line = line;
         } else if (k == "mcu_reply_delay" && w.size() == 2) {
             double v;
             if (!parse_decimal(w[1], v) || v < 0 || v > kMaxReplyDelay)
@@ -527,7 +532,8 @@ struct Parser {
     // The built-in microcontroller's settings mean nothing when the user plays it.
     bool check_external_mcu() {
         if (!external_line) return true;
-        for (const auto& [at, what] : {std::pair{reply_delay_line, "mcu_reply_delay"}, std::pair{reject_line_line, "mcu_reject_line"}}) {
+        for (const auto& [at, what] : {std::pair{reply_delay_line, "mcu_reply_delay"}, std::pair{reject_line_line, "mcu_reject_line"},
+                                       std::pair{ignore_load_line, "mcu_ignore_load"}}) {
             if (!at) continue;
             line = at;
             return fail(std::string(what) + " sets the built-in microcontroller, but line " + std::to_string(external_line) +

@@ -89,6 +89,7 @@ struct Scenario {
     double speed = 1.0;
     bool external_mcu = false;
     std::vector<int> mcu_reject_lines;  // firmware lines the microcontroller asks for again once
+    int mcu_ignore_loads = 0;           // loading requests the microcontroller leaves unanswered
     double mcu_reply_delay = 0;         // board seconds before the microcontroller answers
     std::optional<std::filesystem::path> settings_file;
     int settings_line = 0;

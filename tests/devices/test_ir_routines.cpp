@@ -118,6 +118,13 @@ TEST_F(IrRoutines, OpenRulesAndParameterRoundTripsOfTheDriver) {
     for (const char* t : {"Hi_IR_FUNC_TEST_002", "Hi_IR_FUNC_TEST_003", "Hi_IR_FUNC_TEST_004", "Hi_IR_STRONG_TEST_002"})
         EXPECT_NE(out.find(std::string(t) + " start...\n"), std::string::npos) << t;
     EXPECT_EQ(count(out, " pass.\n"), 4) << out;
+    // Each set goes with requests 16 to 18 (the pairs are read back): 16 sets, none left out.
+    host::board_log_clear();
+    output([] { EXPECT_EQ(Hi_IR_FUNC_TEST_004(), 0); });
+    std::vector<std::string> singles;
+    for (int i = 0; i < 16; ++i)
+        singles.insert(singles.end(), {"ir: release keys 1", "ir: repeat keys 1", "ir: repeat delay 110"});
+    EXPECT_EQ(host::board_log_lines("ir"), singles);
     // The last set stays in the receiver.
     const ir_dev_param p = receiver_params();
     EXPECT_EQ(p.leads_min, static_dev_param[15].leads_min);

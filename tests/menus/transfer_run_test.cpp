@@ -133,8 +133,9 @@ protected:
 TEST_F(UpgradeRun, APackageInstallsItsScriptAndSendsEveryFirmwareLineThenRestarts) {
     const auto records = hex_records(40);
     std::string hex;
+    // A blank line after the first record; the last line has no line end.
     for (std::size_t i = 0; i < records.size(); ++i)
-        hex += records[i] + (i + 1 < records.size() ? "\r\n" : "");  // the last line has no line end
+        hex += records[i] + (i == 0 ? "\r\n\r\n" : i + 1 < records.size() ? "\r\n" : "");
     package("QRN_kq7_V2.upg", {{"rcS", "#!/bin/sh\necho v2\n", '0', 0755}, {"test.hex", hex}, {"app/v2", "bin"}});
     setup += "mcu_reject_line 3\n";
     Script s;

@@ -173,6 +173,7 @@ TEST_F(PackageCheck, APackageChangedOnTheDiskAfterItsListingIsNotUnpacked) {
 
 TEST_F(PackageCheck, BombsAreRefusedQuicklyFromTheirListing) {
     const auto before = board_files();
+    const std::string kNotWhole = "it is not a whole gzip-compressed tar archive";
     struct Case {
         std::string name, gz, reason;
     };
@@ -185,10 +186,14 @@ TEST_F(PackageCheck, BombsAreRefusedQuicklyFromTheirListing) {
         {"200 MiB start script", packages::script_bomb(200), "it unpacks to more than the "},
         {"998 files under 15 unlisted folders each", packages::implied_folders(998, 15),
          "it holds more than 1000 members"},
+        // No listing shows what follows the end or a global header.
+        {"4 GiB after the end", packages::zeros_after_end(4096, true), kNotWhole},
+        {"4 GiB after the end in further gzip members", packages::zeros_after_end(4096, false), kNotWhole},
+        {"4,096 global headers of 1 MiB", packages::global_headers(4096), kNotWhole},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_LT(c.gz.size(), 4u << 20);
+        EXPECT_LT(c.gz.size(), 5u << 20);
         const auto t0 = std::chrono::steady_clock::now();
         const Result r = upgrade_with(c.gz);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -239,6 +244,13 @@ TEST_F(PackageCheck, TheBoundsLetARealPackageThroughAndStopOneBeyond) {
     EXPECT_EQ(get(at("/home/p498/f")), "x");
     r = upgrade_with(packages::implied_folders(500, 1));
     EXPECT_NE(r.console.find("refused: it holds more than 1000 members"), std::string::npos) << r.console;
+    EXPECT_FALSE(unpacked());
+    // After the end blocks: the rest of their 10240-byte record and 1 MiB of padding.
+    r = upgrade_with(packages::zeros_after_end(1, true));
+    EXPECT_EQ(r.status, 0) << r.console;
+    r = upgrade_with(packages::zeros_after_end(1, false) + packages::gzip(std::string(1, '\0')));
+    EXPECT_NE(r.console.find("refused: it is not a whole gzip"), std::string::npos) << r.console;
+    EXPECT_TRUE(logged("shell: tar: the stream goes on past the archive's end and its padding"));
     EXPECT_FALSE(unpacked());
 }
 
@@ -342,6 +354,13 @@ TEST_F(PackageCheck, APackageMergesIntoHomeOrIsRefusedWhenSomethingIsInTheWay) {
                                               "shell: tar -xzvf /home/upgrade.pkg -C /home/upgrade.new"}));
     EXPECT_FALSE(lexists(at(kPackageCopy)));
     EXPECT_TRUE(logged("shell: mv /home/upgrade.new/app/same /home/app/same"));
+    // The start script not copied: the new /home stays, the upgrade fails.
+    fs::remove(at("/home/rcS"));
+    host::inject_failure("sh cp");
+    r = upgrade_with(sound);
+    EXPECT_EQ(r.status, -2);
+    EXPECT_EQ(r.console, "copy file failed!\n");
+    EXPECT_EQ(get(at("/home/rcS")), packages::kScript);
 }
 
 // A board whose tar unpacks what this one refuses: the application's own walk

@@ -42,8 +42,8 @@ inline std::string members(const std::vector<Member>& ms) {
 }
 
 // A header that announces `size` bytes of data.
-inline std::string header_of_size(const std::string& name, std::uint64_t size) {
-    std::string h = tar_build::header(Member{name, ""});
+inline std::string header_of_size(const std::string& name, std::uint64_t size, char type = '0') {
+    std::string h = tar_build::header(Member{name, "", type});
     char field[13];
     std::snprintf(field, sizeof field, "%011llo", static_cast<unsigned long long>(size));
     h.replace(124, 12, std::string(field, 12));
@@ -67,6 +67,54 @@ inline std::string size_bomb(std::uint64_t mib) {
     std::string out = gzip(members(sound_members()) + header_of_size("big", mib << 20));
     const std::string zeros = gzip(std::string(1 << 20, '\0'));
     for (std::uint64_t i = 0; i < mib; ++i) out += zeros;
+    return out + gzip(std::string(1024, '\0'));
+}
+
+// A sound package (its end blocks padded to a 10240-byte record, as tar
+// writes it) followed by `mib` MiB of zeros: in further gzip members, or in
+// its own stream, built from the deflated MiB repeated (a full flush leaves
+// nothing to carry over) with the check sum combined, never held whole.
+inline std::string zeros_after_end(std::uint64_t mib, bool same_stream) {
+    std::string tar = tar_build::tar_of(sound_members());
+    tar.resize(10240, '\0');
+    const std::string zeros(1 << 20, '\0');
+    if (!same_stream) {
+        std::string out = gzip(tar);
+        const std::string member = gzip(zeros);
+        for (std::uint64_t i = 0; i < mib; ++i) out += member;
+        return out;
+    }
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    auto deflated = [&z](const std::string& in, int flush) {
+        std::string out(deflateBound(&z, in.size()) + 64, '\0');
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+        z.avail_in = static_cast<uInt>(in.size());
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = static_cast<uInt>(out.size());
+        deflate(&z, flush);
+        return out.substr(0, out.size() - z.avail_out);
+    };
+    std::string out = std::string("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10) + deflated(tar, Z_FULL_FLUSH);
+    const std::string mib_deflated = deflated(zeros, Z_FULL_FLUSH);
+    EXPECT_EQ(deflated(zeros, Z_FULL_FLUSH), mib_deflated);
+    for (std::uint64_t i = 0; i < mib; ++i) out += mib_deflated;
+    out += deflated("", Z_FINISH);
+    deflateEnd(&z);
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(tar.data()), static_cast<uInt>(tar.size()));
+    const uLong crc_mib = crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(zeros.size()));
+    for (std::uint64_t i = 0; i < mib; ++i) crc = crc32_combine(crc, crc_mib, 1 << 20);
+    const std::uint64_t size = tar.size() + (mib << 20);
+    for (const std::uint64_t v : {std::uint64_t{crc}, size})
+        for (int k = 0; k < 4; ++k) out += static_cast<char>(v >> (8 * k) & 0xff);
+    return out;
+}
+
+// A sound package whose `mib` global extended headers of a MiB each no listing shows.
+inline std::string global_headers(std::uint64_t mib) {
+    std::string out = gzip(members(sound_members()));
+    const std::string one = gzip(header_of_size("g", 1 << 20, 'g') + std::string(1 << 20, '\0'));
+    for (std::uint64_t i = 0; i < mib; ++i) out += one;
     return out + gzip(std::string(1024, '\0'));
 }
 

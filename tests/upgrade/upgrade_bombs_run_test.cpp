@@ -1,8 +1,9 @@
 // Upgrade bombs through the installer's upgrade page: small packages that
 // would unpack to 3 GiB, to 100,000 files, to a folder chain 2,000 deep or to
-// 15,000 folders no member lists, a start script too big to land twice, and
-// members no board should unpack, are each refused with the reason on
-// the console; the board is left exactly as it was and never restarts.
+// 15,000 folders no member lists, a start script too big to land twice,
+// members no board should unpack and 4 GiB after the archive's end, are each
+// refused with the reason on the console; the board is left exactly as it
+// was and never restarts.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -39,6 +40,8 @@ TEST(UpgradeBombsRun, EachIsRefusedWithItsReasonAndLeavesTheBoardAsItWas) {
         // "..\0x" is ".." to a system call: four climb from /home/upgrade.new to the run's folder.
         {with({tar_build::pax_header(tar_build::pax_record("path", up + up + up + up + "ESCAPED")), {"a", "x"}}),
          "it is not a whole gzip-compressed tar archive"},
+        {packages::zeros_after_end(4096, true), "it is not a whole gzip-compressed tar archive\ntar file failed!\n"},
+        {packages::zeros_after_end(4096, false), "it is not a whole gzip-compressed tar archive"},
     };
     for (std::size_t i = 0; i < packages.size(); ++i) {
         const std::string name = "QRN_kq7_V" + std::to_string(i + 1) + ".upg";
