@@ -65,6 +65,15 @@ inline std::map<std::string, std::string> tree_except(const fs::path& top, const
     return out;
 }
 
+// Puts back a file as tree_except lists it ("file MODE CONTENT"); other
+// kinds are left to the caller.
+inline void put_listed(const fs::path& p, const std::string& what) {
+    if (!what.starts_with("file ")) return;
+    const std::size_t sp = what.find(' ', 5);
+    put(p, what.substr(sp + 1));
+    fs::permissions(p, static_cast<fs::perms>(std::stoi(what.substr(5, sp - 5))));
+}
+
 class Board : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -5,10 +5,14 @@
 
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "tests/mutate.h"
 #include "tests/tar_build.h"
 
 namespace packages {
@@ -33,6 +37,25 @@ inline std::string gzip(const std::string& bytes, int level = 6) {
     out.resize(z.total_out);
     deflateEnd(&z);
     return out;
+}
+
+// Each round mutates the tar seeds a little and hands the result, compressed
+// (so that many still unpack), to `one`.
+inline void mutate_tars(const std::vector<std::string>& tars, unsigned rounds, unsigned first_seed,
+                        const std::function<void(const std::string&)>& one) {
+    std::vector<std::vector<std::uint8_t>> seeds;
+    for (const std::string& t : tars) seeds.emplace_back(t.begin(), t.end());
+    for (unsigned k = 0; k < rounds; ++k)
+        mutate_and_run([&](const std::uint8_t* d, std::size_t n) { one(gzip(std::string(d, d + n))); }, seeds, 3,
+                       first_seed + k);
+}
+
+// A mutation run must have taken both ways, refusing more than it installed.
+inline void expect_both_outcomes(int accepted, int refused, std::chrono::steady_clock::time_point since) {
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+    std::printf("%d accepted, %d refused in %.1f s\n", accepted, refused, seconds);
+    EXPECT_GT(accepted, 0);
+    EXPECT_GT(refused, accepted);
 }
 
 // Members without the closing zero blocks.
